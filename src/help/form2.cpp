@@ -1,0 +1,94 @@
+#include "form2.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace trevanto {
+
+namespace {
+
+// Makes one line of text at its designed place: single-line, left-aligned, as wide
+// and as high as its text in the window's font, never taking the keyboard focus.
+QLabel *makeLine(QWidget *parent, const QString &name, const QString &text, int top)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setFocusPolicy(Qt::NoFocus);
+    label->setText(text);
+    label->move(24, top);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+Form2::Form2(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Ajuda"));
+    // Title bar and close box only: no "?" button, and the size cannot be changed.
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFixedSize(590, 167);
+    setWindowModality(Qt::ApplicationModal);
+    setSizeGripEnabled(false);
+
+    // Created in the order of the tab chain (Label4 before Label5, Command1 before
+    // Label6); only the button takes the focus.
+    Label1 = makeLine(this, QStringLiteral("Label1"),
+                      QStringLiteral("Digite na caixa \"Direção\" os graus de bússola na sequência "
+                                     "correta de acordo com a planilha."),
+                      16);
+    Label2 = makeLine(this, QStringLiteral("Label2"),
+                      QStringLiteral("Para cada grau de bússola digitado, informe na caixa "
+                                     "\"Metragem\" a quantidade de metros que deve ser percorrida."),
+                      40);
+    Label3 = makeLine(this, QStringLiteral("Label3"),
+                      QStringLiteral("Você pode arrastar o marco de início (quadrado vermelho) para "
+                                     "melhor visualizar o gráfico."),
+                      64);
+    Label4 = makeLine(this, QStringLiteral("Label4"),
+                      QStringLiteral("Você também pode aumentar e diminuir a área de trabalho."),
+                      112);
+    Label5 = makeLine(this, QStringLiteral("Label5"),
+                      QStringLiteral("Para aumentar ou diminuir o gráfico utilize o comando de Zoom."),
+                      88);
+
+    Command1 = new QPushButton(QStringLiteral("Fechar"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(488, 120, 81, 25);
+    // Enter presses nothing here; the focused button answers only to its own key.
+    Command1->setAutoDefault(false);
+    Command1->setDefault(false);
+    Command1->setFocusPolicy(Qt::StrongFocus);
+
+    Label6 = makeLine(this, QStringLiteral("Label6"),
+                      QStringLiteral("Ao finalizar o programa automaticamente grava o seu trabalho."),
+                      136);
+
+    Command1->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+}
+
+void Form2::Command1_Click()
+{
+    close();
+}
+
+void Form2::keyPressEvent(QKeyEvent *event)
+{
+    // The window has no cancel button: Escape leaves it open, like any other key that
+    // no control handles. It closes only by Fechar or the close box.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace trevanto
