@@ -1,0 +1,38 @@
+#include "leglist.h"
+
+int LegList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant LegList::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count())
+        return {};
+    return m_items.at(index.row());
+}
+
+void LegList::append(const QString &text)
+{
+    beginInsertRows(QModelIndex(), count(), count());
+    m_items.append(text);
+    endInsertRows();
+}
+
+void LegList::appendAll(const QStringList &texts)
+{
+    if (texts.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), count(), count() + int(texts.size()) - 1);
+    m_items.append(texts);
+    endInsertRows();
+}
+
+void LegList::removeLast()
+{
+    if (m_items.isEmpty())
+        return;
+    beginRemoveRows(QModelIndex(), count() - 1, count() - 1);
+    m_items.removeLast();
+    endRemoveRows();
+}

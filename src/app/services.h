@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QWidget;
+
+namespace trevanto {
+
+// Shows the program's messages: production opens a modal box with an OK button, no
+// icon and the title "Trevanto"; tests record the texts instead.
+class MessageSink
+{
+public:
+    virtual ~MessageSink() = default;
+    virtual void showMessage(QWidget *parent, const QString &text) = 0;
+};
+
+struct PrintOutcome
+{
+    enum Kind { Printed, SavedAsPdf, Failed } kind = Printed;
+    QString detail; // the PDF's path for SavedAsPdf, the reason for Failed
+};
+
+// Prints one page holding the given image, on the default printer, without a dialog.
+class PagePrinter
+{
+public:
+    virtual ~PagePrinter() = default;
+    virtual PrintOutcome printPage(const QImage &page) = 0;
+};
+
+} // namespace trevanto

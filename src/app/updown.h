@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QWidget>
+
+// One arrow of the up/down control, drawn as the style's spin-box arrow.
+class SpinArrowButton : public QAbstractButton
+{
+public:
+    SpinArrowButton(bool up, QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_up;
+};
+
+// Two stacked arrow buttons that repeat while held. Each press or repeat of the upper
+// arrow raises UpClick, of the lower one DownClick; the control keeps no value.
+class UpDown : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit UpDown(QWidget *parent = nullptr);
+
+    SpinArrowButton *upButton() const { return m_up; }
+    SpinArrowButton *downButton() const { return m_down; }
+
+signals:
+    void UpClick();
+    void DownClick();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    SpinArrowButton *m_up;
+    SpinArrowButton *m_down;
+};

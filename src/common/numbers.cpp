@@ -1,0 +1,166 @@
+#include "numbers.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace trevanto {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Copies the number in `text` into `out` as plain ASCII ("-123.45") for
+// std::from_chars, which is locale-independent and rounds correctly. Returns false
+// when the text is not one number under the locale's conventions.
+bool toAsciiNumber(QStringView text, const QLocale &locale, std::string &out)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    if (begin == end)
+        return false;
+
+    const QString decimal = locale.decimalPoint();
+    const QString minus = locale.negativeSign();
+    const QString plus = locale.positiveSign();
+
+    out.clear();
+    out.reserve(std::size_t(end - begin) + 1);
+    qsizetype i = begin;
+    const QStringView body = text.sliced(begin, end - begin);
+    if (!minus.isEmpty() && body.startsWith(minus)) {
+        out.push_back('-');
+        i += minus.size();
+    } else if (body.startsWith(u'-')) {
+        out.push_back('-');
+        ++i;
+    } else if (!plus.isEmpty() && body.startsWith(plus)) {
+        i += plus.size();
+    } else if (body.startsWith(u'+')) {
+        ++i;
+    }
+
+    bool sawDigit = false;
+    bool sawDecimal = false;
+    while (i < end) {
+        const QChar c = text[i];
+        if (c >= u'0' && c <= u'9') {
+            out.push_back(char(c.unicode()));
+            sawDigit = true;
+            ++i;
+        } else if (!sawDecimal && !decimal.isEmpty() && text.sliced(i, end - i).startsWith(decimal)) {
+            out.push_back('.');
+            sawDecimal = true;
+            i += decimal.size();
+        } else {
+            return false;
+        }
+    }
+    return sawDigit;
+}
+
+template<typename T>
+std::optional<T> readFloating(QStringView text, const QLocale &locale)
+{
+    std::string ascii;
+    if (!toAsciiNumber(text, locale, ascii))
+        return std::nullopt;
+    const char *first = ascii.data();
+    const char *last = ascii.data() + ascii.size();
+    const bool negative = *first == '-';
+    // from_chars takes no leading '+', and reads "-" itself.
+    T value{};
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large in magnitude: infinity of the right sign. Too small: a signed zero.
+        bool allZeroOrTiny = true;
+        for (const char *p = first; p != last; ++p) {
+            if (*p >= '1' && *p <= '9') {
+                // Out of range with a non-zero digit before the point means overflow.
+                const char *dot = std::find(first, last, '.');
+                allZeroOrTiny = p > dot;
+                break;
+            }
+        }
+        if (allZeroOrTiny)
+            return negative ? -T(0) : T(0);
+        return negative ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity();
+    }
+    if (ec != std::errc() || ptr != last)
+        return std::nullopt;
+    return value;
+}
+
+template<typename Int>
+std::optional<Int> toWhole(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double whole = roundHalfEven(value);
+    if (whole < double(std::numeric_limits<Int>::min()) || whole > double(std::numeric_limits<Int>::max()))
+        return std::nullopt;
+    return static_cast<Int>(whole);
+}
+
+} // namespace
+
+QString trimSpaces(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
+std::optional<double> readNumber(QStringView text, const QLocale &locale)
+{
+    return readFloating<double>(text, locale);
+}
+
+std::optional<float> readSingle(QStringView text, const QLocale &locale)
+{
+    return readFloating<float>(text, locale);
+}
+
+double roundHalfEven(double value)
+{
+    // nearbyint follows the current rounding mode, which the program never changes
+    // from round-to-nearest-even.
+    return std::nearbyint(value);
+}
+
+std::optional<std::int32_t> toInt32(double value)
+{
+    return toWhole<std::int32_t>(value);
+}
+
+std::optional<std::int16_t> toInt16(double value)
+{
+    return toWhole<std::int16_t>(value);
+}
+
+std::optional<std::int32_t> readInt32(QStringView text, const QLocale &locale)
+{
+    const auto value = readNumber(text, locale);
+    return value ? toInt32(*value) : std::nullopt;
+}
+
+std::optional<std::int16_t> readInt16(QStringView text, const QLocale &locale)
+{
+    const auto value = readNumber(text, locale);
+    return value ? toInt16(*value) : std::nullopt;
+}
+
+} // namespace trevanto

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace trevanto {
+
+// Returns the text with the space character (and only that) removed from both ends.
+QString trimSpaces(QStringView text);
+
+// The one number reader of the program. A number is: optional white space, an
+// optional sign, digits with at most one of the locale's decimal separators (at
+// least one digit in all), optional white space. Nothing else reads as a number:
+// no thousands separators, no exponent, no currency. A number with more digits
+// than a double holds reads as +/- infinity, so it is still "a number" that no
+// whole-number conversion accepts.
+std::optional<double> readNumber(QStringView text, const QLocale &locale);
+
+// The same reader, rounding the decimal text straight to single precision (one
+// rounding, not two through a double).
+std::optional<float> readSingle(QStringView text, const QLocale &locale);
+
+inline bool isNumber(QStringView text, const QLocale &locale)
+{
+    return readNumber(text, locale).has_value();
+}
+
+// Nearest whole number, an exact half to the even neighbour (0.5 -> 0, 1.5 -> 2,
+// 2.5 -> 2, -0.5 -> -0).
+double roundHalfEven(double value);
+
+// Nearest whole number in the range of the type, halves to even; nothing when the
+// value is not finite or its whole number lies outside the range.
+std::optional<std::int32_t> toInt32(double value);
+std::optional<std::int16_t> toInt16(double value);
+
+// Text to whole number through the one reader: nothing when the text is not a
+// number or its whole number lies outside the range.
+std::optional<std::int32_t> readInt32(QStringView text, const QLocale &locale);
+std::optional<std::int16_t> readInt16(QStringView text, const QLocale &locale);
+
+} // namespace trevanto

@@ -1,0 +1,123 @@
+#include "courseplot.h"
+
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace trevanto {
+
+namespace {
+
+// Points this far outside the surface are clipped before they reach the painter,
+// whose own coordinates are fixed-point and overflow long before 32 bits.
+constexpr double SafeExtent = 1 << 20;
+
+bool isNear(PlotPoint p)
+{
+    return std::abs(double(p.x)) < SafeExtent && std::abs(double(p.y)) < SafeExtent;
+}
+
+void drawCircle(QPainter &painter, const QRect &bounds, PlotPoint centre, int radius, const QColor &colour)
+{
+    const QRect box(centre.x - radius, centre.y - radius, 2 * radius + 1, 2 * radius + 1);
+    if (!isNear(centre) || !bounds.intersects(box))
+        return;
+    painter.setPen(QPen(colour, 1));
+    if (radius == 0)
+        painter.drawPoint(centre.x, centre.y);
+    else
+        painter.drawEllipse(QPoint(centre.x, centre.y), radius, radius);
+}
+
+} // namespace
+
+void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPoint to)
+{
+    if (isNear(from) && isNear(to)) {
+        painter.drawLine(from.x, from.y, to.x, to.y);
+        return;
+    }
+    // Liang-Barsky against a box well around the surface, in double precision.
+    const double margin = 16;
+    const double xmin = bounds.left() - margin, xmax = bounds.right() + margin;
+    const double ymin = bounds.top() - margin, ymax = bounds.bottom() + margin;
+    const double x0 = from.x, y0 = from.y;
+    const double dx = double(to.x) - x0, dy = double(to.y) - y0;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - xmin, xmax - x0, y0 - ymin, ymax - y0};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0)
+                return;
+        } else {
+            const double t = q[k] / p[k];
+            if (p[k] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+        }
+    }
+    if (t0 > t1)
+        return;
+    painter.drawLine(QPointF(x0 + t0 * dx, y0 + t0 * dy), QPointF(x0 + t1 * dx, y0 + t1 * dy));
+}
+
+void drawCourse(QPainter &painter, const CoursePlot &plot)
+{
+    const QRect bounds = painter.device() ? QRect(0, 0, painter.device()->width(), painter.device()->height())
+                                          : QRect();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    const QPen black(Qt::black, 1);
+    const std::size_t count = plot.legs.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const PlotLeg &leg = plot.legs[i];
+        painter.setPen(black);
+        drawPlotLine(painter, bounds, leg.from, leg.to);
+        if (i + 1 == count) {
+            drawCircle(painter, bounds, leg.to, 5, Qt::black);
+            for (int radius = 4; radius >= 0; --radius)
+                drawCircle(painter, bounds, leg.to, radius, FinishGreen);
+        } else {
+            drawCircle(painter, bounds, leg.to, 3, Qt::black);
+        }
+    }
+}
+
+BearingLabelPainter::BearingLabelPainter(const QFont &font, QColor foreground, QColor background,
+                                         qreal devicePixelRatio)
+    : m_font(font)
+    , m_metrics(font)
+    , m_foreground(foreground)
+    , m_background(background)
+    , m_devicePixelRatio(devicePixelRatio)
+{
+}
+
+QSize BearingLabelPainter::labelSize(const QString &text) const
+{
+    return QSize(m_metrics.horizontalAdvance(text), m_metrics.height());
+}
+
+void BearingLabelPainter::paint(QPainter &painter, const BearingLabel &label)
+{
+    auto it = m_rendered.constFind(label.text);
+    if (it == m_rendered.cend()) {
+        const QSize size = label.rect.size();
+        QImage image(size * m_devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(m_devicePixelRatio);
+        image.fill(m_background);
+        QPainter text(&image);
+        text.setFont(m_font);
+        text.setPen(m_foreground);
+        text.drawText(QRect(QPoint(0, 0), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label.text);
+        text.end();
+        it = m_rendered.insert(label.text, image);
+    }
+    painter.drawImage(label.rect.topLeft(), *it);
+}
+
+} // namespace trevanto

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QLocale>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace trevanto {
+
+// A point of the main window's drawing surface, in pixels from its top-left corner.
+struct PlotPoint
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend bool operator==(const PlotPoint &, const PlotPoint &) = default;
+};
+
+// The half-turn in radians as the plot has always used it: a few units in the
+// 15th digit short of pi. Bearings 0, 90, 180 and 270 depend on it.
+inline constexpr double HalfTurn = 3.14159265358979;
+
+// Returns a leg's plot angle in radians, clockwise from the +x axis (bearing 0 points
+// up the window), from its bearing text read as a single-precision number.
+// Nothing when the text is not a number.
+std::optional<double> legAngle(QStringView bearingText, const QLocale &locale);
+
+// The same from a bearing already read as single precision.
+double legAngleFromBearing(float bearing);
+
+// Returns the first pen position of a redraw: the start marker's Left and Top plus
+// 5, each to the nearest whole number (halves to even). Nothing outside 32 bits.
+std::optional<PlotPoint> penStart(float markerLeft, float markerTop);
+
+// Returns where a leg that starts at `pen` ends. The distance text is taken to a
+// 32-bit whole number before it is scaled; the length is d / ((1 / s) * 10), in
+// exactly that order, every step in double precision. Nothing when the distance or
+// the scale text is not usable (not a number, scale zero) or the end point leaves
+// the 32-bit range.
+std::optional<PlotPoint> legEndPoint(PlotPoint pen, QStringView distanceText, QStringView scaleText,
+                                     double angle, const QLocale &locale);
+
+// The same with the distance and the scale already read.
+std::optional<PlotPoint> legEndPointFromValues(PlotPoint pen, std::int32_t distance, double scale,
+                                               double angle);
+
+// Returns the top-left corner of the leg's bearing label, placed on the side of the
+// leg's start away from the direction the leg heads. Nothing when the corner would
+// leave the 32-bit range.
+std::optional<PlotPoint> labelCorner(PlotPoint pen, PlotPoint end);
+
+} // namespace trevanto

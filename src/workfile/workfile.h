@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace trevanto {
+
+// What the main window hands over at close: the legs, the window's outer size in
+// twips, the scale text and the start marker's position in pixels.
+struct WorkFileState
+{
+    QStringList distances; // List1, written on the DIR= line
+    QStringList bearings;  // List2, written on the MET= line
+    float width = 0;       // twips
+    float height = 0;      // twips
+    QString scale;         // Text2, as typed
+    float markerLeft = 0;  // pixels
+    float markerTop = 0;   // pixels
+};
+
+// Returns the work file's exact bytes: seven lines, each ended by CR LF, in Latin-1
+// (a character it cannot hold becomes '?').
+QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale);
+
+// What a work file asks the main window to restore. Values left empty were not in
+// the file or were not usable (a size or position that is not a whole number in the
+// 32-bit range is skipped).
+struct WorkFileContent
+{
+    QStringList distances;
+    QStringList bearings;
+    std::optional<std::int32_t> width;      // twips
+    std::optional<std::int32_t> height;     // twips
+    std::optional<QString> scale;
+    std::optional<std::int32_t> markerLeft; // pixels
+    std::optional<std::int32_t> markerTop;  // pixels
+    // A DIR or MET line held more items than a course can: only the first
+    // MaxLegs of each list were kept.
+    bool truncated = false;
+};
+
+// Reads the bytes of a work file line by line (CR LF, LF and CR all end a line).
+WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale);
+
+// A file larger than this is not a work file and is never loaded.
+inline constexpr qint64 MaxWorkFileSize = 16 * 1024 * 1024;
+
+// Where the work file is read at start and written at close.
+struct WorkFileLocation
+{
+    QString readPath;
+    QString writePath;
+};
+
+// The program's own folder when it can be written; otherwise the user's data folder,
+// read from there when the file exists there, else from the program's folder.
+WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir);
+
+enum class LoadStatus {
+    Missing,  // no file: the ordinary first start
+    Loaded,   // read; `content` holds it
+    Refused,  // exists but unreadable, too large or holding a NUL byte: not loaded
+};
+
+struct WorkFileLoad
+{
+    LoadStatus status = LoadStatus::Missing;
+    WorkFileContent content;
+    QString problem; // why a file was refused, for a message
+};
+
+WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale);
+
+struct SaveOutcome
+{
+    bool ok = true;
+    QString error; // the reason, when !ok
+};
+
+// Writes the bytes whole through a QSaveFile, so a failed write leaves the previous
+// file as it was. With `keepBackup`, an existing file is first copied beside itself
+// as "<name>.bak" (an earlier .bak is replaced).
+SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
+
+} // namespace trevanto
