@@ -1,0 +1,138 @@
+#include "printing.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
+
+namespace trevanto {
+
+namespace {
+
+// The window is laid out in pixels at 96 to the inch.
+constexpr qreal windowPixelsPerInch = 96.0;
+
+} // namespace
+
+QSizeF SystemPrinter::sizeInInches(const QImage &page)
+{
+    const qreal ratio = page.devicePixelRatio() > 0 ? page.devicePixelRatio() : 1.0;
+    return QSizeF(page.width() / ratio / windowPixelsPerInch,
+                  page.height() / ratio / windowPixelsPerInch);
+}
+
+QRectF SystemPrinter::placeOnPage(const QSizeF &imageInches, const QSizeF &dotsPerInch,
+                                  const QSizeF &printableArea)
+{
+    if (imageInches.isEmpty() || printableArea.isEmpty())
+        return QRectF();
+    QSizeF size(imageInches.width() * dotsPerInch.width(),
+                imageInches.height() * dotsPerInch.height());
+    if (size.width() > printableArea.width() || size.height() > printableArea.height())
+        size.scale(printableArea, Qt::KeepAspectRatio);
+    return QRectF(QPointF(0, 0), size);
+}
+
+QString SystemPrinter::reservePdfPath(const QString &folder, const QDateTime &moment)
+{
+    const QDir dir(folder);
+    const QString stem = QStringLiteral("Trevanto-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    // A second page in the same second gets "-2", then "-3" and so on; a folder that
+    // refuses every name gives up rather than loop for ever.
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        const QString name = attempt == 1
+                ? stem + QStringLiteral(".pdf")
+                : stem + QLatin1Char('-') + QString::number(attempt) + QStringLiteral(".pdf");
+        const QString path = dir.filePath(name);
+        if (QFileInfo::exists(path))
+            continue;
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        if (!QFileInfo::exists(path))
+            return QString(); // not a name taken meanwhile: the folder refuses new files
+    }
+    return QString();
+}
+
+QString SystemPrinter::pdfFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    return folder;
+}
+
+QString paintPage(QPrinter &printer, const QImage &page)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return QStringLiteral("a impressora não aceitou a página");
+    const QRectF printable = printer.pageRect(QPrinter::DevicePixel);
+    const QRectF target = SystemPrinter::placeOnPage(
+            SystemPrinter::sizeInInches(page),
+            QSizeF(printer.logicalDpiX(), printer.logicalDpiY()), printable.size());
+    painter.drawImage(target, page);
+    // end() hands the job to the printer; a refused job shows up as the Error state.
+    const bool ended = painter.end();
+    if (!ended || printer.printerState() == QPrinter::Error)
+        return QStringLiteral("a impressão terminou com erro");
+    return QString();
+}
+
+PrintOutcome SystemPrinter::printPage(const QImage &page)
+{
+    if (page.isNull())
+        return {PrintOutcome::Failed, QStringLiteral("não há imagem para imprimir")};
+
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        m_lastPrinterProblem = QStringLiteral("não há impressora padrão");
+    } else {
+        QPrinter printer(info, QPrinter::HighResolution);
+        printer.setDocName(QStringLiteral("Trevanto"));
+        printer.setFullPage(false);
+        if (!printer.isValid()) {
+            m_lastPrinterProblem = QStringLiteral("a impressora padrão %1 não está disponível")
+                                           .arg(info.printerName());
+        } else {
+            m_lastPrinterProblem = paintPage(printer, page);
+            if (m_lastPrinterProblem.isEmpty())
+                return {PrintOutcome::Printed, info.printerName()};
+        }
+    }
+    return saveAsPdf(page);
+}
+
+PrintOutcome SystemPrinter::saveAsPdf(const QImage &page)
+{
+    const QString folder = pdfFolder();
+    if (!QDir().mkpath(folder))
+        return {PrintOutcome::Failed,
+                QStringLiteral("não foi possível criar a pasta %1").arg(QDir::toNativeSeparators(folder))};
+
+    const QString path = reservePdfPath(folder, QDateTime::currentDateTime());
+    if (path.isEmpty())
+        return {PrintOutcome::Failed,
+                QStringLiteral("não foi possível criar um arquivo em %1").arg(QDir::toNativeSeparators(folder))};
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setDocName(QStringLiteral("Trevanto"));
+    printer.setCreator(QStringLiteral("Trevanto"));
+    printer.setFullPage(false);
+    const QString problem = paintPage(printer, page);
+    if (!problem.isEmpty() || QFileInfo(path).size() == 0) {
+        QFile::remove(path);
+        return {PrintOutcome::Failed,
+                QStringLiteral("não foi possível gravar %1").arg(QDir::toNativeSeparators(path))};
+    }
+    return {PrintOutcome::SavedAsPdf, path};
+}
+
+} // namespace trevanto

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "services.h"
+
+#include <QDateTime>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+class QImage;
+class QPrinter;
+
+namespace trevanto {
+
+// Prints the page on the system's default printer through Qt Print Support, without any
+// dialog. When no printer can take it (none is set as the default, the printer cannot be
+// opened, or the job ends in an error) the same page goes into a PDF in the user's
+// documents folder instead, named "Trevanto-YYYYMMDD-HHMMSS.pdf".
+class SystemPrinter : public PagePrinter
+{
+public:
+    PrintOutcome printPage(const QImage &page) override;
+
+    // Why the last page did not reach a printer; empty after a page that did.
+    QString lastPrinterProblem() const { return m_lastPrinterProblem; }
+
+    // Returns the image's size in inches: the window's pixels are 96 to the inch, and a
+    // high-density image holds devicePixelRatio() pixels for each of them.
+    static QSizeF sizeInInches(const QImage &page);
+
+    // Returns where the page's image goes inside a printable area of the given size, both
+    // in the printer's device units: top-left, at the image's own size in inches, shrunk
+    // to fit with its aspect ratio kept when it is larger than the area.
+    static QRectF placeOnPage(const QSizeF &imageInches, const QSizeF &dotsPerInch,
+                              const QSizeF &printableArea);
+
+    // Returns a path in the folder for a PDF written at the given moment that names no
+    // existing file, and creates that file empty so that a second call cannot take it too.
+    // Returns an empty string when no file can be created there.
+    static QString reservePdfPath(const QString &folder, const QDateTime &moment);
+
+    // Returns the folder for PDFs that could not be printed: the user's documents folder.
+    static QString pdfFolder();
+
+private:
+    PrintOutcome saveAsPdf(const QImage &page);
+
+    QString m_lastPrinterProblem;
+};
+
+// Paints the image as the one page of a printer that is ready to print, and returns an
+// empty string, or the reason why it could not.
+QString paintPage(QPrinter &printer, const QImage &page);
+
+} // namespace trevanto
