@@ -1,0 +1,164 @@
+#include "app/printing.h"
+#include "printcheck.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using trevanto::PrintOutcome;
+using trevanto::SystemPrinter;
+
+// A machine without a usable printer: the print server is pointed at a socket that does
+// not exist before anything asks for the printer list (which is kept for the whole run),
+// and the home folder is a fresh temporary folder for every test.
+class TestPrintFallback : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain()
+    {
+        qputenv("CUPS_SERVER", "/nonexistent/trevanto-test/cups.sock");
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+private slots:
+    void init();
+    void cleanup();
+    void noPrinterWritesPdfIntoNewDocumentsFolder();
+    void pagesInTheSameSecondGetTheirOwnFiles();
+    void largePageShrinksToFitTheSheet();
+    void documentsFolderThatCannotBeMadeFails();
+    void nullImageFails();
+
+private:
+    QString documents() const { return QDir(m_home->path()).filePath(QStringLiteral("Documents")); }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    QByteArray m_savedHome;
+};
+
+void TestPrintFallback::init()
+{
+    QVERIFY(QPrinterInfo::defaultPrinter().isNull());
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    m_savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_home->path()));
+    QCOMPARE(QDir::cleanPath(SystemPrinter::pdfFolder()), QDir::cleanPath(documents()));
+}
+
+void TestPrintFallback::cleanup()
+{
+    qputenv("HOME", m_savedHome);
+    m_home.reset();
+}
+
+void TestPrintFallback::noPrinterWritesPdfIntoNewDocumentsFolder()
+{
+    QVERIFY(!QFileInfo::exists(documents()));
+
+    SystemPrinter printer;
+    const PrintOutcome outcome = printer.printPage(printcheck::pattern());
+
+    QVERIFY2(outcome.kind == PrintOutcome::SavedAsPdf, qPrintable(outcome.detail));
+    QVERIFY(!printer.lastPrinterProblem().isEmpty());
+    const QFileInfo pdf(outcome.detail);
+    QCOMPARE(pdf.absolutePath(), QDir(documents()).absolutePath());
+    QVERIFY2(QRegularExpression(QStringLiteral("^Trevanto-\\d{8}-\\d{6}\\.pdf$"))
+                     .match(pdf.fileName()).hasMatch(),
+             qPrintable(pdf.fileName()));
+    QVERIFY(pdf.isFile());
+    QVERIFY(printcheck::startsLikePdf(pdf.filePath()));
+    QCOMPARE(QDir(documents()).entryList(QDir::Files), QStringList{pdf.fileName()});
+
+    if (!printcheck::hasTool(QStringLiteral("pdfinfo")) || !printcheck::hasTool(QStringLiteral("pdftoppm")))
+        QSKIP("pdfinfo and pdftoppm (poppler-utils) are needed to read the page");
+    QCOMPARE(printcheck::pageCount(pdf.filePath()), 1);
+
+    // Drawn at 48 dpi, the 96-dpi window comes out at half its pixel size in the top-left
+    // part of the sheet, red above and left of blue.
+    const QImage sheet = printcheck::firstPage(pdf.filePath(), 48);
+    QVERIFY(!sheet.isNull());
+    const printcheck::Found found = printcheck::locate(sheet);
+    QVERIFY2(qAbs(found.ink.width() - 659 / 2.0) <= 3, qPrintable(QString::number(found.ink.width())));
+    QVERIFY2(qAbs(found.ink.height() - 503 / 2.0) <= 3, qPrintable(QString::number(found.ink.height())));
+    QVERIFY(found.ink.left() < sheet.width() / 4);
+    QVERIFY(found.ink.top() < sheet.height() / 4);
+    QVERIFY(!found.red.isEmpty());
+    QVERIFY(!found.blue.isEmpty());
+    QVERIFY(found.red.right() < found.blue.left());
+    QVERIFY(found.red.bottom() < found.blue.top());
+}
+
+void TestPrintFallback::pagesInTheSameSecondGetTheirOwnFiles()
+{
+    SystemPrinter printer;
+    const PrintOutcome first = printer.printPage(printcheck::pattern());
+    const PrintOutcome second = printer.printPage(printcheck::pattern());
+
+    QCOMPARE(first.kind, PrintOutcome::SavedAsPdf);
+    QCOMPARE(second.kind, PrintOutcome::SavedAsPdf);
+    QVERIFY(first.detail != second.detail);
+    QVERIFY(printcheck::startsLikePdf(first.detail));
+    QVERIFY(printcheck::startsLikePdf(second.detail));
+    QCOMPARE(QDir(documents()).entryList(QDir::Files).size(), 2);
+}
+
+void TestPrintFallback::largePageShrinksToFitTheSheet()
+{
+    // 4800 x 600 window pixels are 50 x 6.25 inches: wider than any sheet.
+    SystemPrinter printer;
+    const PrintOutcome outcome = printer.printPage(printcheck::pattern(4800, 600));
+    QVERIFY2(outcome.kind == PrintOutcome::SavedAsPdf, qPrintable(outcome.detail));
+
+    if (!printcheck::hasTool(QStringLiteral("pdfinfo")) || !printcheck::hasTool(QStringLiteral("pdftoppm")))
+        QSKIP("pdfinfo and pdftoppm (poppler-utils) are needed to read the page");
+    QCOMPARE(printcheck::pageCount(outcome.detail), 1);
+    const QImage sheet = printcheck::firstPage(outcome.detail, 48);
+    QVERIFY(!sheet.isNull());
+    const printcheck::Found found = printcheck::locate(sheet);
+
+    // It spans the sheet between the margins, with its shape kept.
+    QVERIFY(found.ink.left() > 0);
+    QVERIFY(found.ink.right() < sheet.width() - 1);
+    QVERIFY2(found.ink.width() > sheet.width() * 0.75, qPrintable(QString::number(found.ink.width())));
+    const qreal shape = qreal(found.ink.width()) / found.ink.height();
+    QVERIFY2(qAbs(shape - 8.0) < 0.5, qPrintable(QString::number(shape)));
+    QVERIFY(found.ink.top() < sheet.height() / 4);
+}
+
+void TestPrintFallback::documentsFolderThatCannotBeMadeFails()
+{
+    // A plain file where the documents folder should be: no folder, no PDF.
+    QFile blocker(documents());
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    SystemPrinter printer;
+    const PrintOutcome outcome = printer.printPage(printcheck::pattern());
+    QCOMPARE(outcome.kind, PrintOutcome::Failed);
+    QVERIFY(outcome.detail.contains(QDir::toNativeSeparators(documents())));
+    QVERIFY(QFileInfo(documents()).isFile());
+    QCOMPARE(QDir(m_home->path()).entryList(QStringList{QStringLiteral("*.pdf")}, QDir::Files),
+             QStringList());
+}
+
+void TestPrintFallback::nullImageFails()
+{
+    SystemPrinter printer;
+    const PrintOutcome outcome = printer.printPage(QImage());
+    QCOMPARE(outcome.kind, PrintOutcome::Failed);
+    QVERIFY(!outcome.detail.isEmpty());
+    QVERIFY(!QFileInfo::exists(documents()));
+}
+
+QTEST_MAIN(TestPrintFallback)
+#include "tst_printfallback.moc"
