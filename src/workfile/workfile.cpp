@@ -1,0 +1,317 @@
+#include "workfile.h"
+
+#include "common/numbers.h"
+#include "course/legrules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringView>
+#include <QTemporaryFile>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace trevanto {
+
+namespace {
+
+const QString WorkFileName = QStringLiteral("trevanto.ini");
+
+// Writes a size or position the way the file has always held numbers: a whole
+// value as plain digits, a value with a fraction with at most seven significant
+// digits and the locale's decimal separator. Never a thousands separator and never
+// an exponent, so the reader can always take the text back.
+QString numberText(float value, const QLocale &locale)
+{
+    char buffer[128];
+    const double v = value;
+    if (!std::isfinite(v)) {
+        // No window reports these; written so that the reader skips them.
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+        return QString::fromLatin1(buffer, result.ptr - buffer);
+    }
+    if (v == std::trunc(v)) {
+        // -0 is written as 0.
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v == 0 ? 0.0 : v,
+                                          std::chars_format::fixed, 0);
+        return QString::fromLatin1(buffer, result.ptr - buffer);
+    }
+
+    // Seven significant digits, "d.dddddde+XX"; an exact tie goes to the even digit.
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::scientific, 6);
+    const char *end = result.ptr;
+    const char *cursor = buffer;
+    const bool negative = *cursor == '-';
+    if (negative)
+        ++cursor;
+    char digits[7];
+    int count = 0;
+    for (; cursor != end && *cursor != 'e'; ++cursor) {
+        if (*cursor >= '0' && *cursor <= '9')
+            digits[count++] = *cursor;
+    }
+    const int exponent = std::atoi(cursor + 1); // skips the 'e'; atoi reads the sign
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+
+    // digits[0] stands at 10^exponent; the decimal separator follows the digit at 10^0.
+    QByteArray whole;
+    QByteArray fraction;
+    if (exponent < 0) {
+        whole = "0";
+        fraction.fill('0', -exponent - 1);
+        fraction.append(digits, count);
+    } else {
+        const int wholeCount = exponent + 1;
+        if (count <= wholeCount) {
+            whole = QByteArray(digits, count);
+            whole.append(QByteArray(wholeCount - count, '0'));
+        } else {
+            whole = QByteArray(digits, wholeCount);
+            fraction = QByteArray(digits + wholeCount, count - wholeCount);
+        }
+    }
+
+    QString text;
+    if (negative)
+        text += u'-';
+    text += QLatin1StringView(whole);
+    if (!fraction.isEmpty()) {
+        text += locale.decimalPoint();
+        text += QLatin1StringView(fraction);
+    }
+    return text;
+}
+
+// Appends every ";"-separated piece of `value` but the last to `list`, up to MaxLegs
+// items in all. Returns false when pieces had to be left out.
+bool appendItems(QStringList &list, QStringView value)
+{
+    const qsizetype separators = value.count(u';');
+    if (separators == 0)
+        return true;
+    list.reserve(std::min<qsizetype>(list.size() + separators, MaxLegs));
+
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] != u';')
+            continue;
+        if (list.size() >= MaxLegs)
+            return false;
+        list.append(value.sliced(start, i - start).toString());
+        start = i + 1;
+    }
+    return true;
+}
+
+// The value of a line runs from a fixed character to the end; a line that ends
+// before it has an empty value.
+QStringView valueFrom(QStringView line, qsizetype index)
+{
+    return index < line.size() ? line.sliced(index) : QStringView();
+}
+
+// Whether a file can be created in `dir`: tried for real, because
+// permission bits do not tell the whole story (ACLs, read-only mounts, virtualised
+// program folders).
+bool canWriteIn(const QString &dir)
+{
+    const QFileInfo info(dir);
+    if (!info.isDir())
+        return false;
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral("trevanto-probe-XXXXXX.tmp")));
+    return probe.open();
+}
+
+} // namespace
+
+QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
+{
+    QString text;
+    qsizetype size = 64 + state.scale.size();
+    for (const QString &item : state.distances)
+        size += item.size() + 1;
+    for (const QString &item : state.bearings)
+        size += item.size() + 1;
+    text.reserve(size);
+
+    const QLatin1StringView lineEnd("\r\n");
+    text += QLatin1StringView("DIR=");
+    for (const QString &item : state.distances) {
+        text += item;
+        text += u';';
+    }
+    text += lineEnd;
+    text += QLatin1StringView("MET=");
+    for (const QString &item : state.bearings) {
+        text += item;
+        text += u';';
+    }
+    text += lineEnd;
+    text += QLatin1StringView("WIDTH=");
+    text += numberText(state.width, locale);
+    text += lineEnd;
+    text += QLatin1StringView("HEIGHT=");
+    text += numberText(state.height, locale);
+    text += lineEnd;
+    text += QLatin1StringView("ESCALA=");
+    text += state.scale;
+    text += lineEnd;
+    text += QLatin1StringView("LEFT=");
+    text += numberText(state.markerLeft, locale);
+    text += lineEnd;
+    text += QLatin1StringView("TOP=");
+    text += numberText(state.markerTop, locale);
+    text += lineEnd;
+    // A character Latin-1 cannot hold is written as '?'.
+    return text.toLatin1();
+}
+
+WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
+{
+    WorkFileContent content;
+    const QString text = QString::fromLatin1(bytes);
+    const QStringView all(text);
+
+    // Keys are compared over their own length only, in this order; the value
+    // starts at a fixed index whatever stands between key and value.
+    const auto readLine = [&](QStringView line) {
+        if (line.startsWith(u"DIR")) {
+            if (!appendItems(content.distances, valueFrom(line, 4)))
+                content.truncated = true;
+        } else if (line.startsWith(u"MET")) {
+            if (!appendItems(content.bearings, valueFrom(line, 4)))
+                content.truncated = true;
+        } else if (line.startsWith(u"HEIGHT")) {
+            if (const auto value = readInt32(valueFrom(line, 7), locale))
+                content.height = value;
+        } else if (line.startsWith(u"WIDTH")) {
+            if (const auto value = readInt32(valueFrom(line, 6), locale))
+                content.width = value;
+        } else if (line.startsWith(u"ESCALA")) {
+            content.scale = valueFrom(line, 7).toString();
+        } else if (line.startsWith(u"LEFT")) {
+            if (const auto value = readInt32(valueFrom(line, 5), locale))
+                content.markerLeft = value;
+        } else if (line.startsWith(u"TOP")) {
+            if (const auto value = readInt32(valueFrom(line, 4), locale))
+                content.markerTop = value;
+        }
+    };
+
+    // CR LF, a lone LF and a lone CR each end a line; text after the last line end
+    // is a line of its own.
+    qsizetype start = 0;
+    qsizetype i = 0;
+    const qsizetype size = all.size();
+    while (i < size) {
+        const QChar c = all[i];
+        if (c != u'\r' && c != u'\n') {
+            ++i;
+            continue;
+        }
+        readLine(all.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < size && all[i + 1] == u'\n')
+            ++i;
+        start = ++i;
+    }
+    if (start < size)
+        readLine(all.sliced(start));
+    return content;
+}
+
+WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir)
+{
+    const QString programFile = QDir(programDir).filePath(WorkFileName);
+    if (canWriteIn(programDir))
+        return {programFile, programFile};
+
+    const QString userFile = QDir(userDataDir).filePath(WorkFileName);
+    const bool userFileExists = QFileInfo(userFile).isFile();
+    return {userFileExists ? userFile : programFile, userFile};
+}
+
+WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
+{
+    WorkFileLoad load;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        load.status = LoadStatus::Missing;
+        return load;
+    }
+
+    const auto refuse = [&](const QString &reason) {
+        load.status = LoadStatus::Refused;
+        load.problem = QStringLiteral("O arquivo de trabalho %1 não foi lido: %2")
+                           .arg(QDir::toNativeSeparators(path), reason);
+        return load;
+    };
+
+    // A folder, a device or a pipe is not a work file, and reading one could block
+    // or never end.
+    if (!info.isFile())
+        return refuse(QStringLiteral("não é um arquivo comum."));
+    if (info.size() > MaxWorkFileSize)
+        return refuse(QStringLiteral("tem %1 bytes, mais que o limite de %2 bytes.")
+                          .arg(info.size())
+                          .arg(MaxWorkFileSize));
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    // One byte past the limit tells a file that grew since it was measured.
+    const QByteArray bytes = file.read(MaxWorkFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return refuse(file.errorString());
+    if (bytes.size() > MaxWorkFileSize)
+        return refuse(QStringLiteral("tem mais que o limite de %1 bytes.").arg(MaxWorkFileSize));
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        return refuse(QStringLiteral("contém um byte nulo (posição %1), não é um arquivo de texto.").arg(nul));
+
+    load.status = LoadStatus::Loaded;
+    load.content = parseWorkFile(bytes, locale);
+    return load;
+}
+
+SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
+{
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const auto fail = [&](const QString &reason) {
+        return SaveOutcome{false, QStringLiteral("O arquivo de trabalho %1 não foi gravado: %2").arg(shownPath, reason)};
+    };
+
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("a pasta %1 não pôde ser criada.").arg(QDir::toNativeSeparators(folder)));
+
+    if (keepBackup && QFileInfo::exists(path)) {
+        const QString backup = path + QStringLiteral(".bak");
+        // QFile::copy never replaces a file, so an earlier backup goes first.
+        if (QFileInfo::exists(backup) && !QFile::remove(backup))
+            return fail(QStringLiteral("a cópia anterior %1 não pôde ser substituída.")
+                            .arg(QDir::toNativeSeparators(backup)));
+        QFile original(path);
+        if (!original.copy(backup))
+            return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita (%2).")
+                            .arg(QDir::toNativeSeparators(backup), original.errorString()));
+    }
+
+    // Binary mode: the bytes already hold their CR LF line ends.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return {};
+}
+
+} // namespace trevanto
