@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Installs from Debian's archive whatever building and running Trevanto needs and is not
+# there yet; with --test, also what the test suite needs (print server, PDF printer and
+# tools, sanitizer and fuzzer runtimes, packaging checks). Does nothing when all is
+# installed, so it is cheap to call before every build.
+set -euo pipefail
+
+usage() {
+    echo "usage: $0 [--test]" >&2
+}
+
+build_packages=(
+    build-essential cmake
+    qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+    fonts-dejavu-core
+)
+test_packages=(
+    cups printer-driver-cups-pdf poppler-utils
+    xvfb xauth xdotool imagemagick librsvg2-bin
+    clang libclang-rt-14-dev
+    desktop-file-utils appstream dpkg-dev fakeroot file
+)
+
+packages=("${build_packages[@]}")
+for argument in "$@"; do
+    case "$argument" in
+        --test) packages+=("${test_packages[@]}") ;;
+        -h|--help) usage; exit 0 ;;
+        *) usage; exit 2 ;;
+    esac
+done
+
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+    echo "install-deps: this script installs with apt-get (Debian 12); install these by hand: ${packages[*]}" >&2
+    exit 1
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    if [[ "$status" != "install ok installed" ]]; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: all ${#packages[@]} packages are installed"
+    exit 0
+fi
+
+if [[ $(id -u) -eq 0 ]]; then
+    as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo)
+else
+    echo "install-deps: missing ${missing[*]}; run as root (sudo is not installed)" >&2
+    exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+    --no-install-recommends "${missing[@]}" </dev/null

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Trevanto and runs every test:
+#   1. the test suites of an optimised build (build-test), with a real PDF printer;
+#   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer
+#      (build-asan), where any finding fails the run;
+#   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
+#      (scripts/check-packaging.sh), when those scripts are present.
+# Every step runs even when an earlier one failed; the exit status is non-zero when any
+# step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
+# the print server need it; without root the real print test is skipped.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+started=$SECONDS
+jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+work=$(mktemp -d)
+cleanup() {
+    if [[ -s "$work/cupsd.pid" ]]; then
+        kill "$(cat "$work/cupsd.pid")" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+    # Under sudo, hand the build trees back to the developer who asked for them.
+    if [[ $(id -u) -eq 0 && -n "${SUDO_UID:-}" && "${SUDO_UID}" != 0 ]]; then
+        for tree in build-test build-asan build-fuzz; do
+            [[ -d "$tree" ]] && chown -R "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$tree"
+        done
+    fi
+    return 0
+}
+trap cleanup EXIT
+
+section() { printf '\n==== %s\n' "$*"; }
+
+failures=()
+summaries=()
+passed_total=0
+failed_total=0
+
+# Runs ctest in a build tree and keeps its summary line; returns ctest's status.
+run_ctest() {
+    local name=$1 tree=$2
+    local log="$work/ctest-$name.log" status=0
+    ctest --test-dir "$tree" --output-on-failure --no-tests=error 2>&1 | tee "$log" || status=$?
+    local line
+    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+    if [[ -n "$line" ]]; then
+        summaries+=("$name: $line")
+        local failed total
+        failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+        total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+        passed_total=$((passed_total + total - failed))
+        failed_total=$((failed_total + failed))
+    else
+        summaries+=("$name: ctest gave no summary")
+    fi
+    return "$status"
+}
+
+# Configures and builds one tree; returns non-zero when either fails.
+build_tree() {
+    local tree=$1
+    shift
+    cmake -S . -B "$tree" "$@" && cmake --build "$tree" -j "$jobs"
+}
+
+section "dependencies"
+scripts/install-deps.sh --test
+
+export QT_QPA_PLATFORM=offscreen
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+    export XDG_RUNTIME_DIR="$work/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
+
+section "print server"
+if cups_pdf_dir=$(TREVANTO_CUPSD_PIDFILE="$work/cupsd.pid" scripts/start-cups.sh); then
+    export TREVANTO_CUPS_PDF_DIR="$cups_pdf_dir"
+    # The tests print on this queue even on a machine whose default printer is another.
+    export PRINTER=TrevantoPDF
+    echo "printer TrevantoPDF writes its PDFs into $TREVANTO_CUPS_PDF_DIR"
+else
+    unset TREVANTO_CUPS_PDF_DIR
+    echo "no print server: the test that prints on a real printer will be skipped"
+fi
+
+section "optimised build (build-test)"
+if build_tree build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVANTO_BUILD_TESTS=ON \
+        -DTREVANTO_SANITIZE=OFF; then
+    section "tests (build-test)"
+    run_ctest tests build-test || failures+=("tests in build-test")
+else
+    failures+=("build of build-test")
+fi
+
+section "sanitizer build (build-asan)"
+if build_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DTREVANTO_SANITIZE=ON \
+        -DTREVANTO_BUILD_TESTS=ON -DTREVANTO_BUILD_BENCH=OFF; then
+    section "tests under the sanitizers (build-asan)"
+    # Qt keeps some allocations until the process ends, so leak reports would be noise.
+    if ! ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            run_ctest sanitizers build-asan; then
+        failures+=("tests in build-asan")
+    fi
+else
+    failures+=("build of build-asan")
+fi
+
+# Runs an optional helper script, executable or not.
+run_script() {
+    local script=$1
+    shift
+    if [[ -x "$script" ]]; then
+        "$script" "$@"
+    else
+        bash "$script" "$@"
+    fi
+}
+
+if [[ -f scripts/run-fuzz.sh ]]; then
+    section "fuzzing (scripts/run-fuzz.sh 60)"
+    if run_script scripts/run-fuzz.sh 60; then
+        summaries+=("fuzzing: passed")
+    else
+        failures+=("fuzzing")
+        summaries+=("fuzzing: FAILED")
+    fi
+fi
+
+if [[ -f scripts/check-packaging.sh ]]; then
+    section "packaging (scripts/check-packaging.sh)"
+    if run_script scripts/check-packaging.sh; then
+        summaries+=("packaging: passed")
+    else
+        failures+=("packaging checks")
+        summaries+=("packaging: FAILED")
+    fi
+fi
+
+section "summary"
+for line in "${summaries[@]}"; do
+    echo "$line"
+done
+echo "time: $((SECONDS - started)) s"
+if ((${#failures[@]} > 0)); then
+    printf 'failed: %s\n' "${failures[@]}"
+fi
+echo "tests: $passed_total passed, $failed_total failed"
+((${#failures[@]} == 0))
