@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHash>
 #include <QImage>
 #include <QLocale>

@@ -1,0 +1,35 @@
+#include "app/form1.h"
+#include "app/messagebox.h"
+#include "app/printing.h"
+#include "help/weblink.h"
+#include "app/shutdown.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trevanto"));
+    QApplication::setOrganizationName(QStringLiteral("Pervona"));
+    QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon.svg")));
+
+    trevanto::DialogMessages messages;
+    trevanto::SystemPrinter printer;
+    trevanto::DesktopLauncher launcher;
+
+    Form1::Services services;
+    services.messages = &messages;
+    services.printer = &printer;
+    services.launcher = &launcher;
+    services.workFile = trevanto::chooseWorkFileLocation(
+        QApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+
+    Form1 form(services);
+    trevanto::closeOnTermination(&form);
+    form.Form_Load();
+    form.show();
+    return app.exec();
+}
