@@ -12,7 +12,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace trevanto {
 
@@ -20,10 +19,10 @@ namespace {
 
 const QString WorkFileName = QStringLiteral("trevanto.ini");
 
-// Writes a size or position the way the file has always held numbers: a whole
-// value as plain digits, a value with a fraction with at most seven significant
-// digits and the locale's decimal separator. Never a thousands separator and never
-// an exponent, so the reader can always take the text back.
+// Returns a size or position as the file holds it: a whole value as plain digits,
+// a value with a fraction with at most seven significant digits and the locale's
+// decimal separator. Never a thousands separator and never an exponent, so the
+// reader can always take the text back.
 QString numberText(float value, const QLocale &locale)
 {
     char buffer[128];
@@ -50,10 +49,16 @@ QString numberText(float value, const QLocale &locale)
     char digits[7];
     int count = 0;
     for (; cursor != end && *cursor != 'e'; ++cursor) {
-        if (*cursor >= '0' && *cursor <= '9')
+        if (*cursor >= '0' && *cursor <= '9' && count < 7)
             digits[count++] = *cursor;
     }
-    const int exponent = std::atoi(cursor + 1); // skips the 'e'; atoi reads the sign
+    // The exponent follows the 'e'; from_chars reads a '-' but not a '+'.
+    if (cursor != end)
+        ++cursor;
+    if (cursor != end && *cursor == '+')
+        ++cursor;
+    int exponent = 0;
+    std::from_chars(cursor, end, exponent);
     while (count > 1 && digits[count - 1] == '0')
         --count;
 
