@@ -51,6 +51,15 @@ QFont familyFont(double pointSize)
     return font;
 }
 
+// The program's icon: hand-drawn pictures for the small sizes, the drawing for the rest.
+QIcon programIcon()
+{
+    QIcon icon(QStringLiteral(":/icon.svg"));
+    icon.addFile(QStringLiteral(":/icon-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icon-32.png"), QSize(32, 32));
+    return icon;
+}
+
 // The toolkit's usual dialog font: an 8-point sans serif.
 QFont dialogFont()
 {
@@ -151,7 +160,7 @@ Form1::Form1(const Services &services, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Trevanto"));
-    setWindowIcon(QIcon(QStringLiteral(":/icon.svg")));
+    setWindowIcon(programIcon());
     setFont(dialogFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
     setBackgroundRole(QPalette::Button);

@@ -14,7 +14,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Trevanto"));
     QApplication::setOrganizationName(QStringLiteral("Pervona"));
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon.svg")));
 
     trevanto::DialogMessages messages;
     trevanto::SystemPrinter printer;

@@ -55,6 +55,9 @@ std::optional<PlotPoint> legEndPointFromValues(PlotPoint pen, std::int32_t dista
         return std::nullopt;
     double t = 1.0 / scale;
     t = t * 10.0;
+    // A scale so close to zero that its reciprocal overflows cannot be plotted.
+    if (!std::isfinite(t) || t == 0.0)
+        return std::nullopt;
     const double length = double(distance) / t;
     // Product first, then the sum: no fused multiply-add (built with -ffp-contract=off).
     const double cosTerm = length * std::cos(angle);
