@@ -31,9 +31,8 @@ Form2::Form2(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Ajuda"));
-    // Title bar and close box only: no "?" button, and the size cannot be changed.
+    // Title bar and close box only, no "?" button; the size is fixed below.
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(590, 167);
     setWindowModality(Qt::ApplicationModal);
     setSizeGripEnabled(false);
 
@@ -69,6 +68,15 @@ Form2::Form2(QWidget *parent)
     Label6 = makeLine(this, QStringLiteral("Label6"),
                       QStringLiteral("Ao finalizar o programa automaticamente grava o seu trabalho."),
                       136);
+
+    // The window is 590 x 167 as designed. A font wider than the one the lines were
+    // measured in would cut the longest line off, so the window then grows to keep
+    // the same margin right of it as left of it, and the button keeps to the right.
+    int width = 590;
+    for (const QLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6})
+        width = qMax(width, label->x() + label->width() + 24);
+    setFixedSize(width, 167);
+    Command1->move(width - 590 + 488, 120);
 
     Command1->setFocus();
 
