@@ -3,6 +3,7 @@
 #include "app/leglist.h"
 #include "app/marker.h"
 #include "app/updown.h"
+#include "common/fonts.h"
 #include "common/numbers.h"
 #include "course/legrules.h"
 #include "help/form2.h"
@@ -13,7 +14,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListView>
@@ -42,15 +42,6 @@ int clampCoordinate(std::int64_t value)
     return int(std::clamp<std::int64_t>(value, -FarOut, FarOut));
 }
 
-QFont familyFont(double pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("sans-serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
 // The program's icon: hand-drawn pictures for the small sizes, the drawing for the rest.
 QIcon programIcon()
 {
@@ -58,17 +49,6 @@ QIcon programIcon()
     icon.addFile(QStringLiteral(":/icon-16.png"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/icon-32.png"), QSize(32, 32));
     return icon;
-}
-
-// The toolkit's usual dialog font: an 8-point sans serif.
-QFont dialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("sans-serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    return font;
 }
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, QPoint at,
@@ -230,8 +210,8 @@ void Form1::buildControls()
     // The template of the bearing labels: never shown.
     proa.push_back(BearingLabel{QRect(432, 256, 32, 13), QStringLiteral("Label5"), false});
 
-    const QFont title = familyFont(14.25);
-    const QFont line = familyFont(9.75);
+    const QFont title = headerFont(14.25);
+    const QFont line = headerFont(9.75);
     Label5 = makeLabel(this, QStringLiteral("Label5"), QStringLiteral("Trevanto"), QPoint(112, 24), &title);
     Label6 = makeLabel(this, QStringLiteral("Label6"), QStringLiteral("Pervona"), QPoint(120, 48), &title);
     Label7 = makeLabel(this, QStringLiteral("Label7"), kSiteAddressText, QPoint(144, 72), &line);

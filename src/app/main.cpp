@@ -3,6 +3,7 @@
 #include "app/printing.h"
 #include "help/weblink.h"
 #include "app/shutdown.h"
+#include "common/fonts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Trevanto"));
     QApplication::setOrganizationName(QStringLiteral("Pervona"));
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
+
+    QApplication::setFont(trevanto::dialogFont());
 
     trevanto::DialogMessages messages;
     trevanto::SystemPrinter printer;
