@@ -4,7 +4,7 @@
 #   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer
 #      (build-asan), where any finding fails the run;
 #   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
-#      (scripts/check-packaging.sh), when those scripts are present.
+#      (scripts/check-packaging.sh on build-test), when those scripts are present.
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
 # step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
 # the print server need it; without root the real print test is skipped.
@@ -128,8 +128,8 @@ if [[ -f scripts/run-fuzz.sh ]]; then
 fi
 
 if [[ -f scripts/check-packaging.sh ]]; then
-    section "packaging (scripts/check-packaging.sh)"
-    if run_script scripts/check-packaging.sh; then
+    section "packaging (scripts/check-packaging.sh build-test)"
+    if run_script scripts/check-packaging.sh build-test; then
         summaries+=("packaging: passed")
     else
         failures+=("packaging checks")
