@@ -13,11 +13,6 @@
 
 #include <memory>
 
-struct RecordedMessage
-{
-    QString text;
-};
-
 class RecordingMessages : public trevanto::MessageSink
 {
 public:
@@ -56,11 +51,12 @@ public:
 
 struct FormFixture
 {
-    explicit FormFixture(const QLocale &locale = QLocale::c(), const trevanto::WorkFileLocation &workFile = {})
+    explicit FormFixture(const QLocale &locale = QLocale::c(), const trevanto::WorkFileLocation &workFile = {},
+                         trevanto::PagePrinter *realPrinter = nullptr)
     {
         Form1::Services services;
         services.messages = &messages;
-        services.printer = &printer;
+        services.printer = realPrinter ? realPrinter : &printer;
         services.launcher = &launcher;
         services.workFile = workFile;
         services.locale = locale;
