@@ -9,6 +9,8 @@
 
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -104,6 +106,7 @@ private slots:
     void printSendsTheClientArea();
     void printFallbackIsReported();
     void logoOpensTheSite();
+    void ajudaOpensTheHelpModal();
 };
 
 void MainWindowTest::controlsStandAtTheirPlaces_data()
@@ -592,6 +595,9 @@ void MainWindowTest::scaleSteps()
     form.Text2->setText(scale);
     QTest::mouseClick(form.UpDown1->upButton(), Qt::LeftButton);
     QCOMPARE(form.Text2->text(), afterUp);
+    // Held down, an arrow repeats its step.
+    QVERIFY(form.UpDown1->upButton()->autoRepeat());
+    QVERIFY(form.UpDown1->downButton()->autoRepeat());
 }
 
 void MainWindowTest::everyStepRedraws()
@@ -737,6 +743,41 @@ void MainWindowTest::logoOpensTheSite()
     // The address written on the window is no link.
     QTest::mouseClick(form.Label7, Qt::LeftButton);
     QCOMPARE(fixture.launcher.started.size(), 1);
+}
+
+void MainWindowTest::ajudaOpensTheHelpModal()
+{
+    FormFixture fixture;
+    Form1 &form = *fixture.form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    include(form, QStringLiteral("90"), QStringLiteral("100"));
+    const QImage plot = form.surface();
+
+    for (int round = 0; round < 2; ++round) {
+        QString title;
+        bool modal = false;
+        QPointer<QWidget> seen;
+        QTimer::singleShot(0, [&] {
+            QWidget *help = QApplication::activeModalWidget();
+            if (!help)
+                return;
+            seen = help;
+            title = help->windowTitle();
+            modal = help->isModal() && help->windowModality() == Qt::ApplicationModal;
+            // While it is open the main window still repaints from its surface.
+            form.repaint();
+            help->close();
+        });
+        QTest::mouseClick(form.Command6, Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("Ajuda"));
+        QVERIFY(modal);
+        // Closed means destroyed: every Ajuda... makes a new window.
+        QVERIFY(seen.isNull());
+    }
+    QCOMPARE(form.surface(), plot);
+    QCOMPARE(form.bearings().size(), 1);
+    QVERIFY(fixture.messages.texts.isEmpty());
 }
 
 QTEST_MAIN(MainWindowTest)
