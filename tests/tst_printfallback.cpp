@@ -87,6 +87,7 @@ void TestPrintFallback::noPrinterWritesPdfIntoNewDocumentsFolder()
     // part of the sheet, red above and left of blue.
     const QImage sheet = printcheck::firstPage(pdf.filePath(), 48);
     QVERIFY(!sheet.isNull());
+    QVERIFY(sheet.height() > sheet.width());
     const printcheck::Found found = printcheck::locate(sheet);
     QVERIFY2(qAbs(found.ink.width() - 659 / 2.0) <= 3, qPrintable(QString::number(found.ink.width())));
     QVERIFY2(qAbs(found.ink.height() - 503 / 2.0) <= 3, qPrintable(QString::number(found.ink.height())));
@@ -126,7 +127,8 @@ void TestPrintFallback::largePageShrinksToFitTheSheet()
     QVERIFY(!sheet.isNull());
     const printcheck::Found found = printcheck::locate(sheet);
 
-    // It spans the sheet between the margins, with its shape kept.
+    // The sheet is turned, and the page spans it between the margins, its shape kept.
+    QVERIFY(sheet.width() > sheet.height());
     QVERIFY(found.ink.left() > 0);
     QVERIFY(found.ink.right() < sheet.width() - 1);
     QVERIFY2(found.ink.width() > sheet.width() * 0.75, qPrintable(QString::number(found.ink.width())));

@@ -22,6 +22,8 @@ private slots:
     void placeOnPage_data();
     void placeOnPage();
     void sizeInInchesFollowsDevicePixelRatio();
+    void bestOrientation_data();
+    void bestOrientation();
     void reservePdfPathNeverHandsOutANameTwice();
     void reservePdfPathInMissingFolderIsEmpty();
     void printsOnePageOnDefaultPrinter();
@@ -80,6 +82,33 @@ void TestPrinting::sizeInInchesFollowsDevicePixelRatio()
     QImage dense = printcheck::pattern(1318, 1006);
     dense.setDevicePixelRatio(2.0);
     QCOMPARE(SystemPrinter::sizeInInches(dense), QSizeF(659 / 96.0, 503 / 96.0));
+}
+
+void TestPrinting::bestOrientation_data()
+{
+    QTest::addColumn<QSizeF>("inches");
+    QTest::addColumn<QPageLayout::Orientation>("layoutOrientation");
+    QTest::addColumn<QPageLayout::Orientation>("expected");
+
+    const auto portrait = QPageLayout::Portrait;
+    const auto landscape = QPageLayout::Landscape;
+    QTest::newRow("window as designed stays portrait")
+            << QSizeF(659 / 96.0, 503 / 96.0) << portrait << portrait;
+    QTest::newRow("small page keeps a landscape sheet") << QSizeF(2, 1) << landscape << landscape;
+    QTest::newRow("wide window turns the sheet") << QSizeF(15, 9) << portrait << landscape;
+    QTest::newRow("tall window turns a landscape sheet") << QSizeF(5, 20) << landscape << portrait;
+    QTest::newRow("square too large for both stays") << QSizeF(30, 30) << portrait << portrait;
+}
+
+void TestPrinting::bestOrientation()
+{
+    QFETCH(QSizeF, inches);
+    QFETCH(QPageLayout::Orientation, layoutOrientation);
+    QFETCH(QPageLayout::Orientation, expected);
+
+    const QPageLayout a4(QPageSize(QPageSize::A4), layoutOrientation, QMarginsF(10, 10, 10, 10),
+                         QPageLayout::Millimeter);
+    QCOMPARE(SystemPrinter::bestOrientation(inches, a4), expected);
 }
 
 void TestPrinting::reservePdfPathNeverHandsOutANameTwice()

@@ -37,6 +37,22 @@ QRectF SystemPrinter::placeOnPage(const QSizeF &imageInches, const QSizeF &dotsP
     return QRectF(QPointF(0, 0), size);
 }
 
+QPageLayout::Orientation SystemPrinter::bestOrientation(const QSizeF &imageInches,
+                                                        const QPageLayout &layout)
+{
+    const auto shownWidth = [&](QPageLayout::Orientation orientation) {
+        QPageLayout turned = layout;
+        turned.setOrientation(orientation);
+        const QSizeF area = turned.paintRect(QPageLayout::Inch).size();
+        return placeOnPage(imageInches, QSizeF(1, 1), area).width();
+    };
+    const QPageLayout::Orientation current = layout.orientation();
+    const QPageLayout::Orientation other = current == QPageLayout::Portrait
+            ? QPageLayout::Landscape : QPageLayout::Portrait;
+    // A thousandth of an inch keeps rounding in the margins from turning the sheet.
+    return shownWidth(other) > shownWidth(current) + 0.001 ? other : current;
+}
+
 QString SystemPrinter::reservePdfPath(const QString &folder, const QDateTime &moment)
 {
     const QDir dir(folder);
@@ -69,6 +85,11 @@ QString SystemPrinter::pdfFolder()
 
 QString paintPage(QPrinter &printer, const QImage &page)
 {
+    const QPageLayout::Orientation orientation =
+            SystemPrinter::bestOrientation(SystemPrinter::sizeInInches(page), printer.pageLayout());
+    if (orientation != printer.pageLayout().orientation())
+        printer.setPageOrientation(orientation);
+
     QPainter painter;
     if (!painter.begin(&printer))
         return QStringLiteral("a impressora não aceitou a página");

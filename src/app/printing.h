@@ -3,6 +3,7 @@
 #include "services.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -34,6 +35,11 @@ public:
     static QRectF placeOnPage(const QSizeF &imageInches, const QSizeF &dotsPerInch,
                               const QSizeF &printableArea);
 
+    // Returns the sheet's orientation that shows the image larger: the layout's own one
+    // unless only turning the sheet lets the image keep more of its size.
+    static QPageLayout::Orientation bestOrientation(const QSizeF &imageInches,
+                                                    const QPageLayout &layout);
+
     // Returns a path in the folder for a PDF written at the given moment that names no
     // existing file, and creates that file empty so that a second call cannot take it too.
     // Returns an empty string when no file can be created there.
@@ -48,8 +54,9 @@ private:
     QString m_lastPrinterProblem;
 };
 
-// Paints the image as the one page of a printer that is ready to print, and returns an
-// empty string, or the reason why it could not.
+// Paints the image as the one page of a printer that is ready to print, turning the sheet
+// when that shows the image larger, and returns an empty string, or the reason why it
+// could not.
 QString paintPage(QPrinter &printer, const QImage &page);
 
 } // namespace trevanto
