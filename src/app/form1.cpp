@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "app/accessibility.h"
 #include "app/leglist.h"
 #include "app/marker.h"
 #include "app/updown.h"
@@ -152,6 +153,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_outline = new DragOutline(this);
     m_outline->setObjectName(QStringLiteral("dragOutline"));
     ensureSurfaceCovers(size());
+    describeForAccessibility(*this);
 }
 
 Form1::~Form1() = default;

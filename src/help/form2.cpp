@@ -80,6 +80,18 @@ Form2::Form2(QWidget *parent)
 
     Command1->setFocus();
 
+    // For screen readers: the lines by their texts and their order on screen (Label5
+    // stands above Label4), the button by its caption.
+    setAccessibleDescription(QStringLiteral("Instruções de uso do programa"));
+    QLabel *const onScreen[] = {Label1, Label2, Label3, Label5, Label4, Label6};
+    for (int line = 0; line < 6; ++line) {
+        QLabel *label = onScreen[line];
+        label->setAccessibleName(label->text());
+        label->setAccessibleDescription(QStringLiteral("Linha %1 de 6 da ajuda").arg(line + 1));
+    }
+    Command1->setAccessibleName(Command1->text());
+    Command1->setAccessibleDescription(QStringLiteral("Fecha a janela de ajuda"));
+
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
 }
 
