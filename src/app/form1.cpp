@@ -453,6 +453,18 @@ void Form1::ensureSurfaceCovers(QSize size)
     m_surface = grown;
 }
 
+bool Form1::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // On a screen of another density the surface is made again at that density,
+    // holding what it held, until the next redraw draws it anew.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        ensureSurfaceCovers(size());
+        update();
+    }
+    return handled;
+}
+
 void Form1::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);

@@ -2,6 +2,7 @@
 
 
 #include <QPainter>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -67,10 +68,17 @@ void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPo
 
 void drawCourse(QPainter &painter, const CoursePlot &plot)
 {
-    const QRect bounds = painter.device() ? QRect(0, 0, painter.device()->width(), painter.device()->height())
-                                          : QRect();
+    const QPaintDevice *device = painter.device();
+    const qreal ratio = device ? device->devicePixelRatioF() : 1.0;
+    const QRect bounds = device ? QRect(0, 0, qCeil(device->width() / ratio), qCeil(device->height() / ratio)) : QRect();
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
+    // With more than one device pixel per window pixel the one-pixel pen is centred
+    // on the coordinate and would straddle two window pixels; half a pixel over puts
+    // it on the window pixel it covers at the plain density.
+    if (ratio != 1.0)
+        painter.translate(0.5, 0.5);
     const QPen black(Qt::black, 1);
     const std::size_t count = plot.legs.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -85,6 +93,7 @@ void drawCourse(QPainter &painter, const CoursePlot &plot)
             drawCircle(painter, bounds, leg.to, 3, Qt::black);
         }
     }
+    painter.restore();
 }
 
 BearingLabelPainter::BearingLabelPainter(const QFont &font, QColor foreground, QColor background,
