@@ -2,7 +2,7 @@
 # Installs what is missing, builds Trevanto and runs every test:
 #   1. the test suites of an optimised build (build-test), with a real PDF printer;
 #   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer
-#      (build-asan), where any finding fails the run;
+#      (build-asan), where any finding, leaks included, fails the run;
 #   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
 #      (scripts/check-packaging.sh on build-test), when those scripts are present.
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
@@ -97,8 +97,10 @@ section "sanitizer build (build-asan)"
 if build_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DTREVANTO_SANITIZE=ON \
         -DTREVANTO_BUILD_TESTS=ON -DTREVANTO_BUILD_BENCH=OFF; then
     section "tests under the sanitizers (build-asan)"
-    # Qt keeps some allocations until the process ends, so leak reports would be noise.
-    if ! ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    # Leaks count as findings too, except the system libraries' caches in lsan.supp.
+    if ! ASAN_OPTIONS=detect_leaks=1 \
+            LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             run_ctest sanitizers build-asan; then
         failures+=("tests in build-asan")
     fi
