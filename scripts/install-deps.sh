@@ -12,11 +12,11 @@ usage() {
 build_packages=(
     build-essential cmake
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-liberation2
 )
 test_packages=(
     cups printer-driver-cups-pdf poppler-utils
-    xvfb xauth xdotool imagemagick librsvg2-bin
+    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev fakeroot file
 )

@@ -139,6 +139,16 @@ if [[ -f scripts/check-packaging.sh ]]; then
     fi
 fi
 
+if [[ -f scripts/smoke-test.sh ]]; then
+    section "real window under Xvfb (scripts/smoke-test.sh)"
+    if (unset QT_QPA_PLATFORM; run_script scripts/smoke-test.sh); then
+        summaries+=("smoke test: passed")
+    else
+        failures+=("smoke test")
+        summaries+=("smoke test: FAILED")
+    fi
+fi
+
 section "summary"
 for line in "${summaries[@]}"; do
     echo "$line"
