@@ -28,49 +28,23 @@ jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
 step_timeout=${TREVANTO_SMOKE_TIMEOUT:-30}
 smoke_user=${TREVANTO_SMOKE_USER:-trevanto-smoke}
 
-say() { echo "smoke-test: $*"; }
-fail() {
-    echo "smoke-test: FAILED: $*" >&2
-    exit 1
-}
+# shellcheck source=scripts/lib/xsession.sh
+source scripts/lib/xsession.sh
+script_name=smoke-test
 
-for tool in cmake Xvfb xauth xdpyinfo xdotool xwininfo import convert cmp timeout setpriv; do
-    command -v "$tool" >/dev/null 2>&1 ||
-        fail "$tool not found (Debian packages: xvfb xauth xdotool x11-utils imagemagick util-linux)"
-done
+require_tools "xvfb xauth xdotool x11-utils imagemagick util-linux" \
+    cmake Xvfb xauth xdpyinfo xdotool xwininfo import convert cmp timeout setpriv
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/trevanto-smoke.XXXXXX")
-chmod 755 "$work"
-xvfb_pid=
-app_pid=
-readonly_dir=
-
-# Ends a process this script started: SIGTERM, then SIGKILL after a few seconds.
-stop_process() {
-    local pid=$1 waited=0
-    [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null || return 0
-    kill -TERM "$pid" 2>/dev/null || true
-    while kill -0 "$pid" 2>/dev/null && ((waited < 50)); do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
+make_work_dir trevanto-smoke
 
 cleanup() {
     local status=$?
-    stop_process "$app_pid"
-    stop_process "$xvfb_pid"
+    stop_session
     if [[ -f "$work/app.log" && -d "$tree" ]]; then
         cp "$work/app.log" "$tree/smoke-app.log" 2>/dev/null || true
     fi
-    [[ -n "$readonly_dir" ]] && chmod u+w "$readonly_dir" 2>/dev/null
-    rm -rf "$work"
-    # Under sudo, hand the build tree back to the developer who asked for it.
-    if [[ $(id -u) -eq 0 && -n "${SUDO_UID:-}" && "${SUDO_UID}" != 0 && -d "$tree" ]]; then
-        chown -R "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$tree" 2>/dev/null || true
-    fi
+    remove_work_dir
+    return_tree_to_sudo_user
     if ((status == 0)); then
         say "passed"
     fi
@@ -82,97 +56,26 @@ trap 'exit 143' TERM
 
 # ---- build and install ---------------------------------------------------------------
 
-if [[ ! -f "$tree/CMakeCache.txt" ]]; then
-    say "configuring $tree"
-    cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
-        -DTREVANTO_BUILD_TESTS=OFF -DTREVANTO_BUILD_BENCH=OFF >"$work/configure.log" 2>&1 ||
-        { cat "$work/configure.log" >&2; fail "cmake could not configure $tree"; }
-fi
-say "building $tree"
-cmake --build "$tree" -j "$jobs" >"$work/build.log" 2>&1 ||
-    { tail -n 50 "$work/build.log" >&2; fail "the build of $tree failed"; }
-
-stage="$work/stage"
-prefix="$stage/usr"
-cmake --install "$tree" --prefix "$prefix" >"$work/install.log" 2>&1 ||
-    { cat "$work/install.log" >&2; fail "cmake --install failed"; }
-program="$prefix/bin/trevanto"
-[[ -x "$program" ]] || fail "the installation holds no $program"
+build_tree
+install_tree
 say "installed into $prefix"
 
 # ---- the user who runs the program ---------------------------------------------------
 
-home="$work/home"
-runtime="$work/runtime"
-mkdir -p "$home" "$runtime"
-if [[ $(id -u) -eq 0 ]]; then
-    if ! id -u "$smoke_user" >/dev/null 2>&1; then
-        say "creating the user $smoke_user"
-        useradd --create-home --user-group --shell /bin/sh "$smoke_user" ||
-            fail "could not create the user $smoke_user"
-    fi
-    run_uid=$(id -u "$smoke_user")
-    run_gid=$(id -g "$smoke_user")
-    ((run_uid != 0)) || fail "the user $smoke_user is root"
-    # As under /usr: everything belongs to root and only root may write.
-    chown -R root:root "$stage"
-    chmod -R u+rwX,go+rX,go-w "$stage"
-    chown "$run_uid:$run_gid" "$home" "$runtime"
-    as_user=(setpriv --reuid="$run_uid" --regid="$run_gid" --init-groups --)
-    run_name=$smoke_user
+setup_run_user
+if [[ -n "$run_uid" ]]; then
     say "the program runs as $smoke_user (uid $run_uid); $prefix belongs to root, mode 755"
 else
-    # Not root: no other user can be made. The program runs as the caller, whose own
-    # staging folder is made read-only so that the program cannot write there either.
-    run_name=$(id -un)
-    readonly_dir="$prefix/bin"
-    chmod a-w "$readonly_dir"
-    as_user=()
+    # Not root: no other user can be made, so the program runs as the caller.
     say "not root: skipping the run as a separate ordinary user; running as $run_name" \
         "with $readonly_dir read-only"
 fi
-chmod 700 "$home" "$runtime"
-data_dir="$home/.local/share/Pervona/Trevanto"
-work_file="$data_dir/trevanto.ini"
 
 # ---- X server ------------------------------------------------------------------------
 
-server_auth="$work/server.xauth"
-cookie=$(mcookie 2>/dev/null || od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
-display=
-for number in $(seq 77 176); do
-    [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]] && continue
-    rm -f "$server_auth"
-    xauth -q -f "$server_auth" add ":$number" . "$cookie" 2>/dev/null
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset -auth "$server_auth" \
-        >"$work/xvfb.log" 2>&1 </dev/null &
-    xvfb_pid=$!
-    ready=
-    for ((i = 0; i < 100; i++)); do
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        if DISPLAY=":$number" XAUTHORITY="$server_auth" timeout 5 xdpyinfo >/dev/null 2>&1; then
-            ready=1
-            break
-        fi
-        sleep 0.1
-    done
-    if [[ -n "$ready" ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
-        display=":$number"
-        break
-    fi
-    stop_process "$xvfb_pid"
-    xvfb_pid=
-done
-[[ -n "$display" ]] || { cat "$work/xvfb.log" >&2 || true; fail "Xvfb did not start on any display from :77 to :176"; }
-export DISPLAY=$display XAUTHORITY=$server_auth
+start_xvfb
 say "Xvfb runs on $display"
-
-user_auth="$home/.Xauthority"
-cp "$server_auth" "$user_auth"
-if [[ $(id -u) -eq 0 ]]; then
-    chown "$run_uid:$run_gid" "$user_auth"
-fi
-chmod 600 "$user_auth"
+share_xauth_with_user
 
 # ---- helpers on the screen -------------------------------------------------------------
 
@@ -230,12 +133,7 @@ include_leg() {
 # ---- run the program -------------------------------------------------------------------
 
 say "starting $program on Qt's xcb platform"
-"${as_user[@]}" env -i \
-    HOME="$home" USER="$run_name" LOGNAME="$run_name" PATH=/usr/bin:/bin \
-    LANG=C.UTF-8 DISPLAY="$DISPLAY" XAUTHORITY="$user_auth" XDG_RUNTIME_DIR="$runtime" \
-    QT_QPA_PLATFORM=xcb \
-    "$program" >"$work/app.log" 2>&1 </dev/null &
-app_pid=$!
+launch_program "$work/app.log"
 
 window=$(timeout "$step_timeout" xdotool search --sync --onlyvisible --name '^Trevanto$' 2>/dev/null |
     head -n 1) || true
@@ -288,15 +186,7 @@ check_pixel 372 260 FF0000 "the red start marker"
 
 say "pressing FIM"
 click_at $((8 + 48)) $((264 + 8))
-deadline=$((SECONDS + step_timeout))
-while kill -0 "$app_pid" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "the program did not end within ${step_timeout} s of FIM"
-    sleep 0.1
-done
-app_status=0
-wait "$app_pid" || app_status=$?
-app_pid=
-((app_status == 0)) || { cat "$work/app.log" >&2; fail "the program ended with status $app_status"; }
+await_program_exit "$work/app.log" FIM 0.1
 say "the program ended with status 0"
 
 if [[ -e "$prefix/bin/trevanto.ini" ]]; then
@@ -306,8 +196,7 @@ fi
     find "$home" -name 'trevanto.ini*' >&2 || true
     fail "no work file at $work_file"
 }
-printf 'DIR=100;50;\r\nMET=90;180;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n' \
-    >"$work/expected.ini"
+write_course_file "$work/expected.ini"
 if ! cmp "$work/expected.ini" "$work_file"; then
     echo "expected:" >&2
     od -c "$work/expected.ini" >&2

@@ -28,45 +28,22 @@ smoke_user=${TREVANTO_SMOKE_USER:-trevanto-smoke}
 step_timeout=30
 goal_ms=300
 
-say() { echo "startup-time: $*"; }
-fail() {
-    echo "startup-time: FAILED: $*" >&2
-    exit 1
-}
+# shellcheck source=scripts/lib/xsession.sh
+source scripts/lib/xsession.sh
+script_name=startup-time
 
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || fail "TREVANTO_STARTUP_RUNS must be a positive whole number"
 [[ "$workfile_mode" == course || "$workfile_mode" == none ]] ||
     fail "TREVANTO_STARTUP_WORKFILE must be course or none"
-for tool in cmake Xvfb xauth xdpyinfo xdotool timeout setpriv; do
-    command -v "$tool" >/dev/null 2>&1 ||
-        fail "$tool not found (Debian packages: xvfb xauth xdotool x11-utils util-linux)"
-done
+require_tools "xvfb xauth xdotool x11-utils util-linux" cmake Xvfb xauth xdpyinfo xdotool timeout setpriv
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/trevanto-startup.XXXXXX")
-chmod 755 "$work"
-xvfb_pid=
-app_pid=
-
-stop_process() {
-    local pid=$1 waited=0
-    [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null || return 0
-    kill -TERM "$pid" 2>/dev/null || true
-    while kill -0 "$pid" 2>/dev/null && ((waited < 50)); do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
+make_work_dir trevanto-startup
 
 cleanup() {
     local status=$?
-    stop_process "$app_pid"
-    stop_process "$xvfb_pid"
-    rm -rf "$work"
-    if [[ $(id -u) -eq 0 && -n "${SUDO_UID:-}" && "${SUDO_UID}" != 0 && -d "$tree" ]]; then
-        chown -R "$SUDO_UID:${SUDO_GID:-$SUDO_UID}" "$tree" 2>/dev/null || true
-    fi
+    stop_session
+    remove_work_dir
+    return_tree_to_sudo_user
     return "$status"
 }
 trap cleanup EXIT
@@ -75,95 +52,23 @@ trap 'exit 143' TERM
 
 # ---- build and install ---------------------------------------------------------------
 
-if [[ ! -f "$tree/CMakeCache.txt" ]]; then
-    say "configuring $tree"
-    cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
-        -DTREVANTO_BUILD_TESTS=OFF -DTREVANTO_BUILD_BENCH=OFF >"$work/configure.log" 2>&1 ||
-        { cat "$work/configure.log" >&2; fail "cmake could not configure $tree"; }
-fi
-say "building $tree"
-cmake --build "$tree" -j "$jobs" >"$work/build.log" 2>&1 ||
-    { tail -n 50 "$work/build.log" >&2; fail "the build of $tree failed"; }
+build_tree
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$tree/CMakeCache.txt")
 [[ "$build_type" == Release ]] || say "note: $tree is a $build_type build, not Release"
-
-stage="$work/stage"
-prefix="$stage/usr"
-cmake --install "$tree" --prefix "$prefix" >"$work/install.log" 2>&1 ||
-    { cat "$work/install.log" >&2; fail "cmake --install failed"; }
-program="$prefix/bin/trevanto"
-[[ -x "$program" ]] || fail "the installation holds no $program"
+install_tree
 
 # ---- the user who runs the program ---------------------------------------------------
 
-home="$work/home"
-runtime="$work/runtime"
-mkdir -p "$home" "$runtime"
-if [[ $(id -u) -eq 0 ]]; then
-    if ! id -u "$smoke_user" >/dev/null 2>&1; then
-        say "creating the user $smoke_user"
-        useradd --create-home --user-group --shell /bin/sh "$smoke_user" ||
-            fail "could not create the user $smoke_user"
-    fi
-    run_uid=$(id -u "$smoke_user")
-    run_gid=$(id -g "$smoke_user")
-    ((run_uid != 0)) || fail "the user $smoke_user is root"
-    chown -R root:root "$stage"
-    chmod -R u+rwX,go+rX,go-w "$stage"
-    chown "$run_uid:$run_gid" "$home" "$runtime"
-    as_user=(setpriv --reuid="$run_uid" --regid="$run_gid" --init-groups --)
-    run_name=$smoke_user
-else
-    # The program's folder is made read-only, as under /usr, so that the work file
-    # goes to the user's data folder as it would for an installed program.
-    run_name=$(id -un)
-    chmod a-w "$prefix/bin"
-    as_user=()
-fi
-chmod 700 "$home" "$runtime"
-data_dir="$home/.local/share/Pervona/Trevanto"
-work_file="$data_dir/trevanto.ini"
+# When not root, setup_run_user makes the program's folder read-only, as under /usr, so
+# that the work file goes to the user's data folder as it would for an installed program.
+setup_run_user
 course_file="$work/course.ini"
-printf 'DIR=100;50;\r\nMET=90;180;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n' \
-    >"$course_file"
+write_course_file "$course_file"
 
 # ---- X server ------------------------------------------------------------------------
 
-server_auth="$work/server.xauth"
-cookie=$(mcookie 2>/dev/null || od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
-display=
-for number in $(seq 77 176); do
-    [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]] && continue
-    rm -f "$server_auth"
-    xauth -q -f "$server_auth" add ":$number" . "$cookie" 2>/dev/null
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset -auth "$server_auth" \
-        >"$work/xvfb.log" 2>&1 </dev/null &
-    xvfb_pid=$!
-    ready=
-    for ((i = 0; i < 100; i++)); do
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        if DISPLAY=":$number" XAUTHORITY="$server_auth" timeout 5 xdpyinfo >/dev/null 2>&1; then
-            ready=1
-            break
-        fi
-        sleep 0.1
-    done
-    if [[ -n "$ready" ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
-        display=":$number"
-        break
-    fi
-    stop_process "$xvfb_pid"
-    xvfb_pid=
-done
-[[ -n "$display" ]] || { cat "$work/xvfb.log" >&2 || true; fail "Xvfb did not start on any display from :77 to :176"; }
-export DISPLAY=$display XAUTHORITY=$server_auth
-
-user_auth="$home/.Xauthority"
-cp "$server_auth" "$user_auth"
-if [[ $(id -u) -eq 0 ]]; then
-    chown "$run_uid:$run_gid" "$user_auth"
-fi
-chmod 600 "$user_auth"
+start_xvfb
+share_xauth_with_user
 
 # A file descriptor that never becomes readable: `read -t` on it is a sleep without
 # starting a process.
@@ -197,12 +102,7 @@ for ((run = 1; run <= runs; run++)); do
     fi
 
     start_us=$(now_us)
-    "${as_user[@]}" env -i \
-        HOME="$home" USER="$run_name" LOGNAME="$run_name" PATH=/usr/bin:/bin \
-        LANG=C.UTF-8 DISPLAY="$DISPLAY" XAUTHORITY="$user_auth" XDG_RUNTIME_DIR="$runtime" \
-        QT_QPA_PLATFORM=xcb \
-        "$program" >"$work/app-$run.log" 2>&1 </dev/null &
-    app_pid=$!
+    launch_program "$work/app-$run.log"
 
     deadline_us=$((start_us + step_timeout * 1000000))
     mapped_us=
@@ -226,15 +126,7 @@ for ((run = 1; run <= runs; run++)); do
     # it is still setting up.
     pause 0.3
     kill -TERM "$app_pid" 2>/dev/null || fail "run $run: the program is no longer running"
-    end_deadline=$((SECONDS + step_timeout))
-    while kill -0 "$app_pid" 2>/dev/null; do
-        ((SECONDS < end_deadline)) || fail "run $run: the program did not end within ${step_timeout} s of SIGTERM"
-        pause 0.02
-    done
-    app_status=0
-    wait "$app_pid" || app_status=$?
-    app_pid=
-    ((app_status == 0)) || { cat "$work/app-$run.log" >&2; fail "run $run: the program ended with status $app_status"; }
+    await_program_exit "$work/app-$run.log" SIGTERM 0.02 "run $run: "
     [[ -f "$work_file" ]] || fail "run $run: the program wrote no work file at SIGTERM"
     if [[ "$workfile_mode" == course ]] && ! cmp -s "$course_file" "$work_file"; then
         fail "run $run: the work file written at SIGTERM differs from the one read at start"
