@@ -502,7 +502,11 @@ void Form1::Command3_Click()
     lngPenX = start->x;
     lngPenY = start->y;
 
-    m_surface.fill(palette().color(QPalette::Button));
+    // Clear: only the part the last redraw painted holds anything.
+    const QColor background = palette().color(QPalette::Button);
+    QPainter painter(&m_surface);
+    painter.fillRect(m_drawnArea, background);
+    const QRect cleared = m_drawnArea;
     proa.resize(1);
 
     // Legs are drawn while both lists hold them; the course stops before the
@@ -523,22 +527,23 @@ void Form1::Command3_Click()
         lngPenX = end->x;
     }
 
-    QPainter painter(&m_surface);
     drawCourse(painter, plot);
 
-    BearingLabelPainter labels(font(), palette().color(QPalette::WindowText), palette().color(QPalette::Button),
-                               m_surface.devicePixelRatio());
+    const QRect surfaceRect(QPoint(0, 0), m_surface.deviceIndependentSize().toSize());
+    m_drawnArea = courseBounds(plot, surfaceRect);
+    const QColor foreground = palette().color(QPalette::WindowText);
+    if (!m_labelPainter || !m_labelPainter->paintsLike(font(), foreground, background, m_surface.devicePixelRatio()))
+        m_labelPainter.emplace(font(), foreground, background, m_surface.devicePixelRatio());
     proa.reserve(plot.legs.size() + 1);
     for (std::size_t i = 0; i < plot.legs.size(); ++i) {
         const QString &text = bearings().at(qsizetype(i));
         const PlotPoint corner = plot.legs[i].labelCorner;
-        BearingLabel label{QRect(QPoint(clampCoordinate(corner.x), clampCoordinate(corner.y)), labels.labelSize(text)),
-                           text, true};
-        labels.paint(painter, label);
-        proa.push_back(std::move(label));
+        const QRect rect = m_labelPainter->paint(painter, QPoint(clampCoordinate(corner.x), clampCoordinate(corner.y)), text);
+        m_drawnArea |= rect & surfaceRect;
+        proa.push_back(BearingLabel{rect, text, true});
     }
     painter.end();
-    update();
+    update(cleared | m_drawnArea);
 }
 
 // ---- course legs -----------------------------------------------------------------

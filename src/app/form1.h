@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QFrame;
@@ -156,6 +157,8 @@ private:
     DragOutline *m_outline;
     QPoint m_grabOffset;
     QImage m_surface;
+    QRect m_drawnArea; // the part of the surface the last redraw painted on
+    std::optional<trevanto::BearingLabelPainter> m_labelPainter; // keeps labels rendered between redraws
     float m_widthTwips = 0;
     float m_heightTwips = 0;
     QSize m_appliedOuterSize; // the outer size last set from the twips

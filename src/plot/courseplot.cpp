@@ -20,12 +20,12 @@ bool isNear(PlotPoint p)
     return std::abs(double(p.x)) < SafeExtent && std::abs(double(p.y)) < SafeExtent;
 }
 
-void drawCircle(QPainter &painter, const QRect &bounds, PlotPoint centre, int radius, const QColor &colour)
+void drawCircle(QPainter &painter, const QRect &bounds, PlotPoint centre, int radius, const QPen &pen)
 {
     const QRect box(centre.x - radius, centre.y - radius, 2 * radius + 1, 2 * radius + 1);
     if (!isNear(centre) || !bounds.intersects(box))
         return;
-    painter.setPen(QPen(colour, 1));
+    painter.setPen(pen);
     if (radius == 0)
         painter.drawPoint(centre.x, centre.y);
     else
@@ -66,6 +66,27 @@ void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPo
     painter.drawLine(QPointF(x0 + t0 * dx, y0 + t0 * dy), QPointF(x0 + t1 * dx, y0 + t1 * dy));
 }
 
+QRect courseBounds(const CoursePlot &plot, const QRect &within)
+{
+    if (plot.legs.empty())
+        return QRect();
+    std::int64_t left = plot.legs.front().from.x, right = left;
+    std::int64_t top = plot.legs.front().from.y, bottom = top;
+    for (const PlotLeg &leg : plot.legs) {
+        left = std::min<std::int64_t>(left, leg.to.x);
+        right = std::max<std::int64_t>(right, leg.to.x);
+        top = std::min<std::int64_t>(top, leg.to.y);
+        bottom = std::max<std::int64_t>(bottom, leg.to.y);
+    }
+    // The finish target's outer ring, and a pixel for the pen's own width.
+    const int reach = 6;
+    auto clampX = [&](std::int64_t x) { return int(std::clamp<std::int64_t>(x, within.left(), within.right() + 1)); };
+    auto clampY = [&](std::int64_t y) { return int(std::clamp<std::int64_t>(y, within.top(), within.bottom() + 1)); };
+    const QPoint topLeft(clampX(left - reach), clampY(top - reach));
+    const QPoint bottomRight(clampX(right + reach + 1), clampY(bottom + reach + 1));
+    return QRect(topLeft, QSize(bottomRight.x() - topLeft.x(), bottomRight.y() - topLeft.y())) & within;
+}
+
 void drawCourse(QPainter &painter, const CoursePlot &plot)
 {
     const QPaintDevice *device = painter.device();
@@ -80,17 +101,18 @@ void drawCourse(QPainter &painter, const CoursePlot &plot)
     if (ratio != 1.0)
         painter.translate(0.5, 0.5);
     const QPen black(Qt::black, 1);
+    const QPen green(FinishGreen, 1);
     const std::size_t count = plot.legs.size();
     for (std::size_t i = 0; i < count; ++i) {
         const PlotLeg &leg = plot.legs[i];
         painter.setPen(black);
         drawPlotLine(painter, bounds, leg.from, leg.to);
         if (i + 1 == count) {
-            drawCircle(painter, bounds, leg.to, 5, Qt::black);
+            drawCircle(painter, bounds, leg.to, 5, black);
             for (int radius = 4; radius >= 0; --radius)
-                drawCircle(painter, bounds, leg.to, radius, FinishGreen);
+                drawCircle(painter, bounds, leg.to, radius, green);
         } else {
-            drawCircle(painter, bounds, leg.to, 3, Qt::black);
+            drawCircle(painter, bounds, leg.to, 3, black);
         }
     }
     painter.restore();
@@ -106,27 +128,34 @@ BearingLabelPainter::BearingLabelPainter(const QFont &font, QColor foreground, Q
 {
 }
 
-QSize BearingLabelPainter::labelSize(const QString &text) const
+bool BearingLabelPainter::paintsLike(const QFont &font, QColor foreground, QColor background,
+                                     qreal devicePixelRatio) const
 {
-    return QSize(m_metrics.horizontalAdvance(text), m_metrics.height());
+    return m_font == font && m_foreground == foreground && m_background == background
+           && m_devicePixelRatio == devicePixelRatio;
 }
 
-void BearingLabelPainter::paint(QPainter &painter, const BearingLabel &label)
+QRect BearingLabelPainter::paint(QPainter &painter, QPoint corner, const QString &text)
 {
-    auto it = m_rendered.constFind(label.text);
+    auto it = m_rendered.constFind(text);
     if (it == m_rendered.cend()) {
-        const QSize size = label.rect.size();
+        // Bearings repeat, so few texts cover a course; a file of ever-different texts
+        // must not keep a picture of each.
+        if (m_rendered.size() >= MaxRenderedLabels)
+            m_rendered.clear();
+        const QSize size(m_metrics.horizontalAdvance(text), m_metrics.height());
         QImage image(size * m_devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(m_devicePixelRatio);
         image.fill(m_background);
-        QPainter text(&image);
-        text.setFont(m_font);
-        text.setPen(m_foreground);
-        text.drawText(QRect(QPoint(0, 0), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label.text);
-        text.end();
-        it = m_rendered.insert(label.text, image);
+        QPainter textPainter(&image);
+        textPainter.setFont(m_font);
+        textPainter.setPen(m_foreground);
+        textPainter.drawText(QRect(QPoint(0, 0), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        textPainter.end();
+        it = m_rendered.insert(text, image);
     }
-    painter.drawImage(label.rect.topLeft(), *it);
+    painter.drawImage(corner, *it);
+    return QRect(corner, it->deviceIndependentSize().toSize());
 }
 
 } // namespace trevanto

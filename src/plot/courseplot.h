@@ -41,6 +41,10 @@ inline const QColor FinishGreen = QColor(0, 192, 0);
 // green). The start gets no circle.
 void drawCourse(QPainter &painter, const CoursePlot &plot);
 
+// Returns the part of `within` that drawCourse() paints for the plot: every line and
+// every circle around a leg's end.
+QRect courseBounds(const CoursePlot &plot, const QRect &within);
+
 // Draws one line between two points that may lie far outside the painter's
 // `bounds`; the part inside is exactly the line between the two points.
 void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPoint to);
@@ -54,19 +58,24 @@ struct BearingLabel
     bool visible = false;
 };
 
-// Paints bearing labels in order (a later label covers an earlier one), each its
-// rectangle in `background` with the text in `foreground`. Labels of the same text
-// are rendered once and copied.
+// Paints bearing labels: each its rectangle in `background` with the text in
+// `foreground`, sized to the text. A label of a text painted before is copied from
+// the first one, so a long course of few distinct bearings stays quick to draw.
 class BearingLabelPainter
 {
 public:
     BearingLabelPainter(const QFont &font, QColor foreground, QColor background, qreal devicePixelRatio);
 
-    // The size a label takes for its text: the text's advance by the font's height.
-    QSize labelSize(const QString &text) const;
-    void paint(QPainter &painter, const BearingLabel &label);
+    // Paints the label with its top-left corner at `corner` and returns its rectangle.
+    QRect paint(QPainter &painter, QPoint corner, const QString &text);
+
+    // Whether labels painted now would look as they would from a painter made anew
+    // with these arguments.
+    bool paintsLike(const QFont &font, QColor foreground, QColor background, qreal devicePixelRatio) const;
 
 private:
+    static constexpr qsizetype MaxRenderedLabels = 4096;
+
     QFont m_font;
     QFontMetrics m_metrics;
     QColor m_foreground;

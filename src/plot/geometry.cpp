@@ -2,8 +2,13 @@
 
 #include "common/numbers.h"
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
+
+// Every step of the plot's arithmetic is rounded to its own type; excess precision
+// (x87) would keep extra bits and move end points by a pixel.
+static_assert(FLT_EVAL_METHOD == 0, "floating-point expressions must be evaluated in their own type");
 
 namespace trevanto {
 
