@@ -27,14 +27,6 @@ QAccessibleInterface *accessible(QObject *object)
     return QAccessible::queryAccessibleInterface(object);
 }
 
-// Fills the two entry boxes and presses Incluir with the mouse.
-void include(Form1 &form, const QString &bearing, const QString &distance)
-{
-    form.Text4->setText(bearing);
-    form.Text3->setText(distance);
-    QTest::mouseClick(form.Command1, Qt::LeftButton);
-}
-
 // The window's children that are not widgets: the bearing labels, in child order.
 QList<QAccessibleInterface *> labelChildren(QAccessibleInterface *window)
 {

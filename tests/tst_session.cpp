@@ -35,13 +35,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-void include(Form1 &form, const QString &bearing, const QString &distance)
-{
-    form.Text4->setText(bearing);
-    form.Text3->setText(distance);
-    QTest::mouseClick(form.Command1, Qt::LeftButton);
-}
-
 } // namespace
 
 class SessionTest : public QObject
