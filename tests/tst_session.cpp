@@ -1,5 +1,5 @@
-// The user's work across runs: what the main window writes at every close and what
-// it restores at the next start, through the real work file.
+// The user's work across runs: what the main window writes at every close and what it
+// restores at the next start, through the real work file.
 
 #include "formfixture.h"
 
@@ -8,19 +8,13 @@
 #include "course/legrules.h"
 
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 
 using namespace trevanto;
 
 namespace {
-
-const QByteArray TwoLegs = "DIR=120;80;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=200\r\n"
-                           "TOP=150\r\n";
 
 QByteArray readAll(const QString &path)
 {
@@ -60,21 +54,25 @@ private slots:
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
-    WorkFileLocation location() const { return WorkFileLocation{path(), path()}; }
+    // A window on the work file of this folder, started as the program starts it.
+    std::unique_ptr<FormFixture> start(const QLocale &locale = QLocale::c())
+    {
+        auto fixture = std::make_unique<FormFixture>(locale, WorkFileLocation{path(), path()});
+        fixture->form->Form_Load();
+        return fixture;
+    }
     QTemporaryDir m_dir;
 };
 
 void SessionTest::firstCloseCreatesTheFile()
 {
-    FormFixture fixture(QLocale::c(), location());
-    fixture.form->Form_Load();
-    QCOMPARE(fixture.form->lngPenX, 0); // no file: no redraw
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
-    QTest::mouseClick(fixture.form->Command5, Qt::LeftButton);
-    QVERIFY(!fixture.form->isVisible());
-    QCOMPARE(readAll(path()), QByteArray("DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\n"
-                                         "TOP=256\r\n"));
+    const auto fixture = start();
+    QCOMPARE(fixture->form->lngPenX, 0); // no file: no redraw
+    QVERIFY(showActive(*fixture->form));
+    QTest::mouseClick(fixture->form->Command5, Qt::LeftButton);
+    QVERIFY(!fixture->form->isVisible());
+    QCOMPARE(readAll(path()),
+             QByteArray("DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n"));
 }
 
 void SessionTest::closingWritesTheExampleBytes_data()
@@ -89,13 +87,11 @@ void SessionTest::closingWritesTheExampleBytes()
 {
     QFETCH(bool, withFim);
     QFETCH(QLocale, locale);
-    FormFixture fixture(locale, location());
-    Form1 &form = *fixture.form;
-    form.Form_Load();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    include(form, QStringLiteral("45"), QStringLiteral("120"));
-    include(form, QStringLiteral("300"), QStringLiteral("80"));
+    const auto fixture = start(locale);
+    Form1 &form = *fixture->form;
+    QVERIFY(showActive(form));
+    include(form, "45", "120");
+    include(form, "300", "80");
     form.Form_DragDrop(200, 150);
     if (withFim)
         QTest::mouseClick(form.Command5, Qt::LeftButton);
@@ -103,7 +99,8 @@ void SessionTest::closingWritesTheExampleBytes()
         form.close();
     const QByteArray bytes = readAll(path());
     QCOMPARE(bytes.size(), 82);
-    QCOMPARE(bytes, TwoLegs);
+    QCOMPARE(bytes, QByteArray("DIR=120;80;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=200\r\n"
+                               "TOP=150\r\n"));
 }
 
 void SessionTest::restartRestoresTheWork()
@@ -111,18 +108,16 @@ void SessionTest::restartRestoresTheWork()
     const QByteArray typed = "DIR= 120;80,5;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA= 12\r\n"
                              "LEFT=200\r\nTOP=150\r\n";
     writeAll(path(), typed);
-    FormFixture fixture(QLocale(QLocale::Portuguese, QLocale::Brazil), location());
-    Form1 &form = *fixture.form;
-    form.Form_Load();
+    const auto fixture = start(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    Form1 &form = *fixture->form;
     QCOMPARE(form.distances(), (QStringList{QStringLiteral(" 120"), QStringLiteral("80,5")}));
     QCOMPARE(form.bearings(), (QStringList{QStringLiteral("45"), QStringLiteral("300")}));
     QCOMPARE(form.Text2->text(), QStringLiteral(" 12"));
     QCOMPARE(form.Picture1->pos(), QPoint(200, 150));
     // The course is drawn at once, from the restored marker.
     QCOMPARE(form.proa.size(), std::size_t(3));
-    QVERIFY(fixture.messages.texts.isEmpty());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(fixture->messages.texts.isEmpty());
+    QVERIFY(showActive(form));
     QCOMPARE(form.frameGeometry().topLeft(), QPoint(33, 33));
     form.close();
     // Nothing creeps: a close after a start gives the same file, byte for byte.
@@ -136,14 +131,11 @@ void SessionTest::fileSizeIsRestoredAndClamped_data()
     QTest::addColumn<QByteArray>("written");
     QTest::newRow("another size") << QByteArray("WIDTH=12000\r\nHEIGHT=9000\r\n") << QSize(800, 600)
                                   << QByteArray("WIDTH=12000\r\nHEIGHT=9000\r\n");
-    QTest::newRow("the last of two widths wins") << QByteArray("WIDTH=12000\r\nWIDTH=9000\r\n") << QSize(600, 533)
-                                                 << QByteArray("WIDTH=9000\r\nHEIGHT=8000\r\n");
-    QTest::newRow("letters are skipped") << QByteArray("WIDTH=abc\r\nHEIGHT=\r\n") << QSize(667, 533)
-                                         << QByteArray("WIDTH=10000\r\nHEIGHT=8000\r\n");
     QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40)
                                           << QByteArray("WIDTH=1800\r\nHEIGHT=600\r\n");
-    QTest::newRow("too large is clamped") << QByteArray("WIDTH=2000000000\r\n") << QSize(16384, 533)
-                                          << QByteArray("WIDTH=245760\r\nHEIGHT=8000\r\n");
+    QTest::newRow("too large is clamped, a missing height stays") << QByteArray("WIDTH=2000000000\r\n")
+                                                                  << QSize(16384, 533)
+                                                                  << QByteArray("WIDTH=245760\r\nHEIGHT=8000\r\n");
 }
 
 void SessionTest::fileSizeIsRestoredAndClamped()
@@ -152,56 +144,46 @@ void SessionTest::fileSizeIsRestoredAndClamped()
     QFETCH(QSize, outer);
     QFETCH(QByteArray, written);
     writeAll(path(), lines);
-    FormFixture fixture(QLocale::c(), location());
-    fixture.form->Form_Load();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
-    QCOMPARE(fixture.form->frameGeometry().size(), outer);
-    fixture.form->close();
+    const auto fixture = start();
+    QVERIFY(showActive(*fixture->form));
+    QCOMPARE(fixture->form->frameGeometry().size(), outer);
+    fixture->form->close();
     QVERIFY(readAll(path()).contains("\r\n" + written));
 }
 
 void SessionTest::emptyFileStillRedraws()
 {
     writeAll(path(), QByteArray());
-    FormFixture fixture(QLocale::c(), location());
-    fixture.form->Form_Load();
+    const auto fixture = start();
     // The redraw ran: the pen stands at the marker.
-    QCOMPARE(fixture.form->lngPenX, 373);
-    QCOMPARE(fixture.form->lngPenY, 261);
-    QVERIFY(fixture.messages.texts.isEmpty());
+    QCOMPARE(QPoint(fixture->form->lngPenX, fixture->form->lngPenY), QPoint(373, 261));
+    QVERIFY(fixture->messages.texts.isEmpty());
 }
 
 void SessionTest::unusableScaleIsReportedAtStart()
 {
     writeAll(path(), "DIR=100;\r\nMET=90;\r\nESCALA=abc\r\n");
-    FormFixture fixture(QLocale::c(), location());
-    fixture.form->Form_Load();
-    QCOMPARE(fixture.messages.texts, QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")});
-    QCOMPARE(fixture.form->proa.size(), std::size_t(1));
-    QCOMPARE(fixture.form->distances().size(), 1);
+    const auto fixture = start();
+    QCOMPARE(fixture->messages.texts, QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")});
+    QCOMPARE(fixture->form->proa.size(), std::size_t(1));
+    QCOMPARE(fixture->form->distances().size(), 1);
 }
 
 void SessionTest::overfullFileIsKeptAsBackup()
 {
     QByteArray dirLine = "DIR=";
-    QByteArray metLine = "MET=";
-    for (int i = 0; i <= MaxLegs; ++i) {
+    for (int i = 0; i <= MaxLegs; ++i)
         dirLine += QByteArray::number(i % 90 + 10) + ';';
-        metLine += "90;";
-    }
-    const QByteArray original = dirLine + "\r\n" + metLine + "\r\n";
+    const QByteArray original = dirLine + "\r\nMET=" + QByteArray("90;").repeated(MaxLegs + 1) + "\r\n";
     writeAll(path(), original);
-    FormFixture fixture(QLocale::c(), location());
-    Form1 &form = *fixture.form;
-    form.Form_Load();
-    QCOMPARE(form.distances().size(), MaxLegs);
-    QCOMPARE(fixture.messages.texts.size(), 1);
-    QVERIFY(fixture.messages.texts.first().contains(QStringLiteral("trevanto.ini.bak")));
-    form.close();
+    const auto fixture = start();
+    QCOMPARE(fixture->form->distances().size(), MaxLegs);
+    QCOMPARE(fixture->messages.texts.size(), 1);
+    QVERIFY(fixture->messages.texts.first().contains(QStringLiteral("trevanto.ini.bak")));
+    fixture->form->close();
     QCOMPARE(readAll(path() + QStringLiteral(".bak")), original);
     // A second close does not replace the backup with the shortened file.
-    form.close();
+    fixture->form->close();
     QCOMPARE(readAll(path() + QStringLiteral(".bak")), original);
     QVERIFY(readAll(path()).startsWith("DIR=10;11;"));
 }
@@ -210,13 +192,11 @@ void SessionTest::refusedFileIsNotLoadedAndKept()
 {
     const QByteArray original("DIR=100;\r\nMET=90\0;\r\n", 20);
     writeAll(path(), original);
-    FormFixture fixture(QLocale::c(), location());
-    Form1 &form = *fixture.form;
-    form.Form_Load();
-    QCOMPARE(form.distances().size(), 0);
-    QCOMPARE(fixture.messages.texts.size(), 1);
+    const auto fixture = start();
+    QCOMPARE(fixture->form->distances().size(), 0);
+    QCOMPARE(fixture->messages.texts.size(), 1);
     QCOMPARE(readAll(path()), original);
-    form.close();
+    fixture->form->close();
     QCOMPARE(readAll(path() + QStringLiteral(".bak")), original);
     QVERIFY(readAll(path()).startsWith("DIR=\r\n"));
 }
@@ -227,8 +207,7 @@ void SessionTest::failedWriteIsReported()
     writeAll(m_dir.filePath(QStringLiteral("blocker")), "x");
     const QString target = m_dir.filePath(QStringLiteral("blocker/trevanto.ini"));
     FormFixture fixture(QLocale::c(), WorkFileLocation{target, target});
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
+    QVERIFY(showActive(*fixture.form));
     QTest::mouseClick(fixture.form->Command5, Qt::LeftButton);
     QCOMPARE(fixture.messages.texts.size(), 1);
     QVERIFY(fixture.messages.texts.first().contains(target));
@@ -238,18 +217,15 @@ void SessionTest::failedWriteIsReported()
 
 void SessionTest::terminationSignalWritesTheWork()
 {
-    FormFixture fixture(QLocale::c(), location());
-    Form1 &form = *fixture.form;
-    form.Form_Load();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    include(form, QStringLiteral("45"), QStringLiteral("120"));
-    closeOnTermination(&form);
+    const auto fixture = start();
+    QVERIFY(showActive(*fixture->form));
+    include(*fixture->form, "45", "120");
+    closeOnTermination(fixture->form.get());
     QVERIFY(!QFile::exists(path()));
     std::raise(SIGTERM);
     QTRY_VERIFY(QFile::exists(path()));
     QVERIFY(readAll(path()).startsWith("DIR=120;\r\nMET=45;\r\n"));
-    QVERIFY(!form.isVisible());
+    QVERIFY(!fixture->form->isVisible());
 }
 
 QTEST_MAIN(SessionTest)
