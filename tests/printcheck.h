@@ -6,14 +6,20 @@
 
 #include "app/services.h"
 
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace trevanto {
 
@@ -50,9 +56,37 @@ inline QImage pattern(int width = 659, int height = 503)
     return image;
 }
 
-inline bool hasTool(const QString &name)
+// Returns why the PDFs cannot be read here, or an empty string when pdfinfo and pdftoppm
+// (poppler-utils) are installed.
+inline QString popplerMissing()
 {
-    return !QStandardPaths::findExecutable(name).isEmpty();
+    for (const char *tool : {"pdfinfo", "pdftoppm"}) {
+        if (QStandardPaths::findExecutable(QString::fromUtf8(tool)).isEmpty())
+            return QStringLiteral("pdfinfo and pdftoppm (poppler-utils) are needed to read the printed page");
+    }
+    return QString();
+}
+
+// Returns why a real print cannot be checked here, or an empty string when the system's
+// default printer is the CUPS queue that writes its jobs as PDFs into the folder named by
+// TREVANTO_CUPS_PDF_DIR (scripts/start-cups.sh sets one up).
+inline QString realPrinterMissing()
+{
+    if (qEnvironmentVariable("TREVANTO_CUPS_PDF_DIR").isEmpty())
+        return QStringLiteral("TREVANTO_CUPS_PDF_DIR is not set: no CUPS PDF printer was set up "
+                              "(scripts/start-cups.sh needs root)");
+    if (QPrinterInfo::defaultPrinter().isNull())
+        return QStringLiteral("the system has no default printer");
+    return popplerMissing();
+}
+
+// The PDFs in the folder with the times they were last written.
+inline QHash<QString, QDateTime> pdfsIn(const QString &folder)
+{
+    QHash<QString, QDateTime> pdfs;
+    for (const QFileInfo &info : QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
+        pdfs.insert(info.fileName(), info.lastModified());
+    return pdfs;
 }
 
 inline bool startsLikePdf(const QString &path)
@@ -75,6 +109,24 @@ inline int pageCount(const QString &path)
             QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)\\s*$"),
                                QRegularExpression::MultilineOption).match(out);
     return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// Waits for a PDF in the folder that is new or written again since `before` was taken and
+// that pdfinfo reads whole (the print queue converts a job on its own time); returns its
+// path, or an empty string after a minute.
+inline QString waitForNewPdf(const QString &folder, const QHash<QString, QDateTime> &before)
+{
+    const QDeadlineTimer deadline(60000);
+    do {
+        const QHash<QString, QDateTime> now = pdfsIn(folder);
+        for (auto pdf = now.cbegin(); pdf != now.cend(); ++pdf) {
+            const QString path = QDir(folder).filePath(pdf.key());
+            if (before.value(pdf.key()) != pdf.value() && pageCount(path) > 0)
+                return path;
+        }
+        QTest::qWait(100);
+    } while (!deadline.hasExpired());
+    return QString();
 }
 
 // Returns the PDF's first page drawn at the given resolution, or a null image.
@@ -120,6 +172,24 @@ inline Found locate(const QImage &page)
         }
     }
     return found;
+}
+
+// Returns what is wrong with a sheet drawn at 48 dpi from the printed pattern, or an empty
+// string when the 96-dpi page came out at half its pixel size in the top-left part of the
+// sheet, red above and left of blue.
+inline QString halfSizeAtTopLeft(const QImage &sheet)
+{
+    if (sheet.isNull())
+        return QStringLiteral("the page could not be drawn");
+    const Found found = locate(sheet);
+    if (qAbs(found.ink.width() - 659 / 2.0) > 3 || qAbs(found.ink.height() - 503 / 2.0) > 3)
+        return QStringLiteral("printed %1 x %2").arg(found.ink.width()).arg(found.ink.height());
+    if (found.ink.left() >= sheet.width() / 4 || found.ink.top() >= sheet.height() / 4)
+        return QStringLiteral("printed at %1, %2").arg(found.ink.left()).arg(found.ink.top());
+    if (found.red.isEmpty() || found.blue.isEmpty() || found.red.right() >= found.blue.left()
+        || found.red.bottom() >= found.blue.top())
+        return QStringLiteral("the red and blue blocks are not where the pattern has them");
+    return QString();
 }
 
 } // namespace printcheck
