@@ -55,8 +55,6 @@ class AccessibilityTest : public QObject
 
 private slots:
     void tabOrderReadsNamesAndRoles();
-    void controlsWithoutFocusAreNamed_data();
-    void controlsWithoutFocusAreNamed();
     void everyControlHasANameAndADescription();
     void helpWindowIsNamed();
 
@@ -97,33 +95,6 @@ void AccessibilityTest::tabOrderReadsNamesAndRoles()
         QCOMPARE(focused->role(), stop.role);
         QVERIFY(focused->state().focused);
     }
-}
-
-void AccessibilityTest::controlsWithoutFocusAreNamed_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("role");
-
-    QTest::newRow("bearing list") << "List2" << "Direção" << int(QAccessible::List);
-    QTest::newRow("distance list") << "List1" << "Metragem" << int(QAccessible::List);
-    QTest::newRow("start marker") << "Picture1" << "marco de início" << int(QAccessible::Client);
-    QTest::newRow("north indicator") << "Picture2" << "indicador do norte" << int(QAccessible::Graphic);
-    QTest::newRow("logo") << "Image1" << "logotipo da Pervona" << int(QAccessible::Graphic);
-    QTest::newRow("scale arrows") << "UpDown1" << "Zoom" << int(QAccessible::Client);
-    QTest::newRow("zoom label, its trailing space dropped") << "Label1" << "Zoom:" << int(QAccessible::StaticText);
-}
-
-void AccessibilityTest::controlsWithoutFocusAreNamed()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, name);
-    QFETCH(int, role);
-    FormFixture fixture;
-    QAccessibleInterface *iface = accessible(fixture.form->findChild<QWidget *>(path));
-    QVERIFY(iface);
-    QCOMPARE(iface->text(QAccessible::Name), name);
-    QCOMPARE(int(iface->role()), role);
 }
 
 void AccessibilityTest::everyControlHasANameAndADescription()
