@@ -54,15 +54,13 @@ void TestLegRules::checkNewLeg_data()
     QTest::addColumn<int>("outcome");
 
     // '#' is the locale's decimal separator, '~' the other locale's. A row whose outcome is
-    // an early test shows that the later ones are not reached.
+    // an early test shows that the later ones are not reached; which texts read as numbers
+    // is the number reader's own table.
     const struct { const char *name, *bearing, *distance; int legCount; Outcome outcome; } rows[] = {
         {"both boxes empty -> 1", "", "", 0, NoBearing},
         {"bearing of spaces, distance letters -> 1", "   ", "abc", 0, NoBearing},
         {"bearing letters, distance empty -> 2", "abc", "", 0, BearingNotNumber},
         {"bearing 45~5, other separator -> 2", "45~5", "100", 0, BearingNotNumber},
-        {"bearing 1~000, thousands -> 2", "1~000", "100", 0, BearingNotNumber},
-        {"bearing lone minus -> 2", "-", "100", 0, BearingNotNumber},
-        {"bearing lone separator -> 2", "#", "100", 0, BearingNotNumber},
         {"bearing tab only, no space -> 2", "\t", "100", 0, BearingNotNumber},
         {"bearing 360, distance letters -> 3", "360", "abc", 0, BearingOutOfRange},
         {"bearing -1 -> 3", "-1", "100", 0, BearingOutOfRange},
@@ -79,7 +77,6 @@ void TestLegRules::checkNewLeg_data()
         {"distance of spaces -> 4", "45", "    ", 0, NoDistance},
         {"distance 10m -> 5", "45", "10m", 0, DistanceNotNumber},
         {"distance 1~5, other separator -> 5", "45", "1~5", 0, DistanceNotNumber},
-        {"distance lone separator -> 5", "45", "#", 0, DistanceNotNumber},
         {"distance 0 -> 6", "45", "0", 0, DistanceNotPositive},
         {"distance 0#5 -> 0 -> 6", "45", "0#5", 0, DistanceNotPositive},
         {"distance -0#5 -> 0 -> 6", "45", "-0#5", 0, DistanceNotPositive},
