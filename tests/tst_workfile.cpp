@@ -17,6 +17,9 @@ namespace {
 
 const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
 const QLocale plainC = QLocale::c();
+// The work file of a two-leg course, 82 bytes.
+const QByteArray Example("DIR=120;80;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=200\r\n"
+                         "TOP=150\r\n");
 
 // What a content holds, one field after the other and only those that were read, so a
 // failed comparison shows what was read.
@@ -38,6 +41,17 @@ QString describe(const WorkFileContent &content)
     if (content.truncated)
         parts << QStringLiteral("truncated");
     return parts.isEmpty() ? QStringLiteral("nothing") : parts.join(u' ');
+}
+
+// A state with the lists given as their items joined by '|'.
+WorkFileState stateOf(const char *distances, const char *bearings, const char *scale, float width = 0,
+                      float height = 0, float markerLeft = 0, float markerTop = 0)
+{
+    const auto items = [](const char *joined) {
+        return *joined ? QString::fromUtf8(joined).split(u'|') : QStringList();
+    };
+    return WorkFileState{items(distances), items(bearings), width, height, QString::fromUtf8(scale), markerLeft,
+                         markerTop};
 }
 
 QByteArray readAll(const QString &path)
@@ -69,14 +83,15 @@ const char *RootCanWrite = "This user can write into a read-only folder (root?);
 
 } // namespace
 
+Q_DECLARE_METATYPE(trevanto::WorkFileState)
+
 class TestWorkFile : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void formatExample();
-    void formatLines_data();
-    void formatLines();
+    void format_data();
+    void format();
     void formatNumbers_data();
     void formatNumbers();
 
@@ -99,57 +114,30 @@ private slots:
     void saveFails();
 };
 
-void TestWorkFile::formatExample()
+void TestWorkFile::format_data()
 {
-    WorkFileState state;
-    state.distances = {QStringLiteral("120"), QStringLiteral("80")};
-    state.bearings = {QStringLiteral("45"), QStringLiteral("300")};
-    state.width = 10000;
-    state.height = 8000;
-    state.scale = QStringLiteral("10");
-    state.markerLeft = 200;
-    state.markerTop = 150;
-    const QByteArray expected("DIR=120;80;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=200\r\n"
-                              "TOP=150\r\n");
-    QCOMPARE(expected.size(), 82);
-    QCOMPARE(formatWorkFile(state, brazil), expected);
-    QCOMPARE(formatWorkFile(state, plainC), expected);
-}
-
-void TestWorkFile::formatLines_data()
-{
-    QTest::addColumn<QStringList>("distances");
-    QTest::addColumn<QStringList>("bearings");
-    QTest::addColumn<QString>("scale");
+    QTest::addColumn<WorkFileState>("state");
     QTest::addColumn<QByteArray>("expected");
 
-    const QByteArray tail("WIDTH=0\r\nHEIGHT=0\r\nESCALA=");
+    const QByteArray zeros("WIDTH=0\r\nHEIGHT=0\r\nESCALA=");
     const QByteArray end("\r\nLEFT=0\r\nTOP=0\r\n");
+    QTest::newRow("the two-leg example") << stateOf("120|80", "45|300", "10", 10000, 8000, 200, 150) << Example;
     QTest::newRow("empty lists -> DIR= and MET= alone, empty scale")
-            << QStringList() << QStringList() << QString() << "DIR=\r\nMET=\r\n" + tail + end;
+            << stateOf("", "", "") << "DIR=\r\nMET=\r\n" + zeros + end;
     QTest::newRow("items written as typed, spaces and signs kept")
-            << QStringList{QStringLiteral(" 12,5"), QStringLiteral("+7")} << QStringList{QStringLiteral("0")}
-            << QStringLiteral(" 12") << "DIR= 12,5;+7;\r\nMET=0;\r\n" + tail + " 12" + end;
+            << stateOf(" 12,5|+7", "0", " 12") << "DIR= 12,5;+7;\r\nMET=0;\r\n" + zeros + " 12" + end;
     QTest::newRow("Latin-1 characters are one byte each")
-            << QStringList{QStringLiteral("é")} << QStringList() << QStringLiteral("10º")
-            << "DIR=\xE9;\r\nMET=\r\n" + tail + "10\xBA" + end;
+            << stateOf("é", "", "10º") << "DIR=\xE9;\r\nMET=\r\n" + zeros + "10\xBA" + end;
     QTest::newRow("characters beyond Latin-1 become '?'")
-            << QStringList{QStringLiteral("5€")} << QStringList{QStringLiteral("Ω")} << QStringLiteral("1€0")
-            << "DIR=5?;\r\nMET=?;\r\n" + tail + "1?0" + end;
+            << stateOf("5€", "Ω", "1€0") << "DIR=5?;\r\nMET=?;\r\n" + zeros + "1?0" + end;
 }
 
-void TestWorkFile::formatLines()
+void TestWorkFile::format()
 {
-    QFETCH(QStringList, distances);
-    QFETCH(QStringList, bearings);
-    QFETCH(QString, scale);
+    QFETCH(WorkFileState, state);
     QFETCH(QByteArray, expected);
-
-    WorkFileState state;
-    state.distances = distances;
-    state.bearings = bearings;
-    state.scale = scale;
     QCOMPARE(formatWorkFile(state, brazil), expected);
+    QCOMPARE(formatWorkFile(state, plainC), expected);
 }
 
 void TestWorkFile::formatNumbers_data()
@@ -178,9 +166,7 @@ void TestWorkFile::formatNumbers()
     QFETCH(float, value);
     QFETCH(QLocale, locale);
     QFETCH(QByteArray, expected);
-    WorkFileState state;
-    state.width = value;
-    const QByteArray bytes = formatWorkFile(state, locale);
+    const QByteArray bytes = formatWorkFile(stateOf("", "", "", value), locale);
     const qsizetype begin = bytes.indexOf("WIDTH=") + 6;
     QCOMPARE(bytes.mid(begin, bytes.indexOf("\r\n", begin) - begin), expected);
 }
@@ -247,27 +233,29 @@ void TestWorkFile::parseFile_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
 
-    const QByteArray example("DIR=120;80;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=200\r\n"
-                             "TOP=150\r\n");
     const QString read = QStringLiteral("DIR[120|80] MET[45|300] W10000 H8000 L200 T150 S'10'");
-    QTest::newRow("CR LF line ends") << example << read;
-    QTest::newRow("LF line ends") << QByteArray(example).replace("\r\n", "\n") << read;
-    QTest::newRow("CR line ends") << QByteArray(example).replace("\r\n", "\r") << read;
+    QTest::newRow("CR LF line ends") << Example << read;
+    QTest::newRow("LF line ends") << QByteArray(Example).replace("\r\n", "\n") << read;
+    QTest::newRow("CR line ends") << QByteArray(Example).replace("\r\n", "\r") << read;
     QTest::newRow("mixed line ends, no end after the last line")
-            << QByteArray("DIR=120;80;\rMET=45;300;\n\nWIDTH=10000\r\n\r\rHEIGHT=8000\n\rESCALA=10\r\nLEFT=200\nTOP=150")
+            << QByteArray("DIR=120;80;\rMET=45;300;\n\nWIDTH=10000\r\n\r\rHEIGHT=8000\n\rESCALA=10\r\nLEFT=200\n"
+                          "TOP=150")
             << read;
     QTest::newRow("lines in any order")
-            << QByteArray("TOP=150\r\nESCALA=10\r\nMET=45;300;\r\nLEFT=200\r\nHEIGHT=8000\r\nDIR=120;80;\r\nWIDTH=10000\r\n")
+            << QByteArray("TOP=150\r\nESCALA=10\r\nMET=45;300;\r\nLEFT=200\r\nHEIGHT=8000\r\nDIR=120;80;\r\n"
+                          "WIDTH=10000\r\n")
             << read;
     QTest::newRow("empty file -> nothing") << QByteArray() << QStringLiteral("nothing");
     QTest::newRow("two DIR lines add up, first first")
             << QByteArray("DIR=1;2;\r\nMET=9;\r\nDIR=3;\r\n") << QStringLiteral("DIR[1|2|3] MET[9]");
-    QTest::newRow("two WIDTH lines -> second wins") << QByteArray("WIDTH=100\r\nWIDTH=200\r\n") << QStringLiteral("W200");
+    QTest::newRow("two WIDTH lines -> second wins")
+            << QByteArray("WIDTH=100\r\nWIDTH=200\r\n") << QStringLiteral("W200");
     QTest::newRow("bad WIDTH after a good one keeps the good one")
             << QByteArray("WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=99999999999\r\n") << QStringLiteral("W100");
     QTest::newRow("two ESCALA lines -> last wins, even empty") << QByteArray("ESCALA=10\r\nESCALA=\r\n")
                                                                << QStringLiteral("S''");
-    QTest::newRow("Latin-1 bytes decoded") << QByteArray("DIR=\xE9;\r\nESCALA=1\xBA\r\n") << QStringLiteral("DIR[é] S'1º'");
+    QTest::newRow("Latin-1 bytes decoded")
+            << QByteArray("DIR=\xE9;\r\nESCALA=1\xBA\r\n") << QStringLiteral("DIR[é] S'1º'");
     QTest::newRow("without a line end after DIR the next line is not an item")
             << QByteArray("DIR=1;\rMET=2;\r") << QStringLiteral("DIR[1] MET[2]");
 }
