@@ -101,8 +101,6 @@ private slots:
     void parseFile();
     void parseTruncates_data();
     void parseTruncates();
-    void roundTrip_data();
-    void roundTrip();
 
     void location_data();
     void location();
@@ -307,46 +305,6 @@ void TestWorkFile::parseTruncates()
     const QStringList &longest = distanceCount == MaxLegs ? content.distances : content.bearings;
     QCOMPARE(longest.first(), QStringLiteral("0"));
     QCOMPARE(longest.last(), QString::number(MaxLegs - 1));
-}
-
-void TestWorkFile::roundTrip_data()
-{
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<float>("width");
-    QTest::addColumn<float>("left");
-    QTest::addColumn<int>("legs");
-    QTest::addColumn<int>("widthBack");
-    QTest::addColumn<int>("leftBack");
-
-    QTest::newRow("fractions come back whole, pt_BR") << brazil << 200.75f << 10.5f << 1 << 201 << 10;
-    QTest::newRow("fractions come back whole, C") << plainC << 201.5f << -3.25f << 3 << 202 << -3;
-    QTest::newRow("32767 legs") << brazil << 10000.0f << 200.0f << MaxLegs << 10000 << 200;
-}
-
-void TestWorkFile::roundTrip()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(float, width);
-    QFETCH(float, left);
-    QFETCH(int, legs);
-    QFETCH(int, widthBack);
-    QFETCH(int, leftBack);
-
-    WorkFileState state;
-    for (int i = 0; i < legs; ++i) {
-        state.distances.append(QString::number(1 + i % 1000) + (i % 2 ? QStringLiteral(",5") : QString()));
-        state.bearings.append(QString::number(i % 360));
-    }
-    state.width = width;
-    state.height = 8000;
-    state.scale = QStringLiteral(" 2,5 ");
-    state.markerLeft = left;
-    state.markerTop = 150;
-    // Sizes and places come back as whole numbers, halves to even; texts come back as typed.
-    QCOMPARE(describe(parseWorkFile(formatWorkFile(state, locale), locale)),
-             QStringLiteral("DIR[%1] MET[%2] W%3 H8000 L%4 T150 S' 2,5 '")
-                     .arg(state.distances.join(u'|'), state.bearings.join(u'|'), QString::number(widthBack),
-                          QString::number(leftBack)));
 }
 
 void TestWorkFile::location_data()
