@@ -111,7 +111,6 @@ void TestNumbers::readNumber()
 
     const std::optional<double> read = trevanto::readNumber(text, locale);
     QCOMPARE(read.has_value(), number);
-    QCOMPARE(isNumber(text, locale), number);
     if (number)
         COMPARE_EXACT(*read, value);
 }
@@ -239,7 +238,8 @@ void TestNumbers::readWholeNumber()
     QFETCH(qint64, int32);
     QFETCH(qint64, int16);
     QCOMPARE(orNone(trevanto::readInt32(text, locale)), int32);
-    QCOMPARE(orNone(trevanto::readInt16(text, locale)), int16);
+    const std::optional<double> number = trevanto::readNumber(text, locale);
+    QCOMPARE(orNone(number ? trevanto::toInt16(*number) : std::nullopt), int16);
 }
 
 void TestNumbers::longDigitStringsConvertToNothing_data()
@@ -268,7 +268,7 @@ void TestNumbers::longDigitStringsConvertToNothing()
     QVERIFY(!std::isfinite(*value) || std::abs(*value) > 1e300);
     QCOMPARE(std::signbit(*value), negative);
     QVERIFY(!trevanto::toInt32(*value) && !trevanto::toInt16(*value));
-    QVERIFY(!trevanto::readInt32(text, locale) && !trevanto::readInt16(text, locale));
+    QVERIFY(!trevanto::readInt32(text, locale));
 
     const std::optional<float> single = trevanto::readSingle(text, locale);
     QVERIFY(single && std::isinf(*single));

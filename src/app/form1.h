@@ -87,8 +87,6 @@ public:
     double grau(std::int16_t intCont) const;
 
     // The window's outer size in twips, as the work file keeps it.
-    float widthTwips() const { return m_widthTwips; }
-    float heightTwips() const { return m_heightTwips; }
     void setWidthTwips(double twips);
     void setHeightTwips(double twips);
 

@@ -157,10 +157,4 @@ std::optional<std::int32_t> readInt32(QStringView text, const QLocale &locale)
     return value ? toInt32(*value) : std::nullopt;
 }
 
-std::optional<std::int16_t> readInt16(QStringView text, const QLocale &locale)
-{
-    const auto value = readNumber(text, locale);
-    return value ? toInt16(*value) : std::nullopt;
-}
-
 } // namespace trevanto

@@ -24,11 +24,6 @@ std::optional<double> readNumber(QStringView text, const QLocale &locale);
 // rounding, not two through a double).
 std::optional<float> readSingle(QStringView text, const QLocale &locale);
 
-inline bool isNumber(QStringView text, const QLocale &locale)
-{
-    return readNumber(text, locale).has_value();
-}
-
 // Nearest whole number, an exact half to the even neighbour (0.5 -> 0, 1.5 -> 2,
 // 2.5 -> 2, -0.5 -> -0).
 double roundHalfEven(double value);
@@ -39,8 +34,7 @@ std::optional<std::int32_t> toInt32(double value);
 std::optional<std::int16_t> toInt16(double value);
 
 // Text to whole number through the one reader: nothing when the text is not a
-// number or its whole number lies outside the range.
+// number or its whole number lies outside the 32-bit range.
 std::optional<std::int32_t> readInt32(QStringView text, const QLocale &locale);
-std::optional<std::int16_t> readInt16(QStringView text, const QLocale &locale);
 
 } // namespace trevanto

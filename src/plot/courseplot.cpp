@@ -32,8 +32,8 @@ void drawCircle(QPainter &painter, const QRect &bounds, PlotPoint centre, int ra
         painter.drawEllipse(QPoint(centre.x, centre.y), radius, radius);
 }
 
-} // namespace
-
+// Draws one line between two points that may lie far outside `bounds`; the part
+// inside is exactly the line between the two points.
 void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPoint to)
 {
     if (isNear(from) && isNear(to)) {
@@ -65,6 +65,8 @@ void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPo
         return;
     painter.drawLine(QPointF(x0 + t0 * dx, y0 + t0 * dy), QPointF(x0 + t1 * dx, y0 + t1 * dy));
 }
+
+} // namespace
 
 QRect courseBounds(const CoursePlot &plot, const QRect &within)
 {

@@ -45,10 +45,6 @@ void drawCourse(QPainter &painter, const CoursePlot &plot);
 // every circle around a leg's end.
 QRect courseBounds(const CoursePlot &plot, const QRect &within);
 
-// Draws one line between two points that may lie far outside the painter's
-// `bounds`; the part inside is exactly the line between the two points.
-void drawPlotLine(QPainter &painter, const QRect &bounds, PlotPoint from, PlotPoint to);
-
 // A bearing label of the plot: opaque, sized to its text, painted above the plot
 // and below the window's controls.
 struct BearingLabel
