@@ -143,34 +143,26 @@ QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
         size += item.size() + 1;
     text.reserve(size);
 
-    const QLatin1StringView lineEnd("\r\n");
-    text += QLatin1StringView("DIR=");
-    for (const QString &item : state.distances) {
-        text += item;
-        text += u';';
-    }
-    text += lineEnd;
-    text += QLatin1StringView("MET=");
-    for (const QString &item : state.bearings) {
-        text += item;
-        text += u';';
-    }
-    text += lineEnd;
-    text += QLatin1StringView("WIDTH=");
-    text += numberText(state.width, locale);
-    text += lineEnd;
-    text += QLatin1StringView("HEIGHT=");
-    text += numberText(state.height, locale);
-    text += lineEnd;
-    text += QLatin1StringView("ESCALA=");
-    text += state.scale;
-    text += lineEnd;
-    text += QLatin1StringView("LEFT=");
-    text += numberText(state.markerLeft, locale);
-    text += lineEnd;
-    text += QLatin1StringView("TOP=");
-    text += numberText(state.markerTop, locale);
-    text += lineEnd;
+    auto addLine = [&text](QLatin1StringView key, const QString &value) {
+        text += key;
+        text += value;
+        text += QLatin1StringView("\r\n");
+    };
+    auto addItems = [&text](QLatin1StringView key, const QStringList &items) {
+        text += key;
+        for (const QString &item : items) {
+            text += item;
+            text += u';';
+        }
+        text += QLatin1StringView("\r\n");
+    };
+    addItems(QLatin1StringView("DIR="), state.distances);
+    addItems(QLatin1StringView("MET="), state.bearings);
+    addLine(QLatin1StringView("WIDTH="), numberText(state.width, locale));
+    addLine(QLatin1StringView("HEIGHT="), numberText(state.height, locale));
+    addLine(QLatin1StringView("ESCALA="), state.scale);
+    addLine(QLatin1StringView("LEFT="), numberText(state.markerLeft, locale));
+    addLine(QLatin1StringView("TOP="), numberText(state.markerTop, locale));
     // A character Latin-1 cannot hold is written as '?'.
     return text.toLatin1();
 }
