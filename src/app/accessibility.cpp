@@ -4,7 +4,6 @@
 #include "app/marker.h"
 #include "app/updown.h"
 
-#include <QAbstractItemModel>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFrame>
@@ -64,7 +63,7 @@ private:
 // The main window's interface: its controls as any widget reports them, then one
 // child per visible bearing label, in leg order. Label interfaces are made on
 // demand and kept by element of `proa`; those of labels that no longer exist are
-// deleted when the legs change (see forgetRemovedLabels) and all of them when the
+// deleted after every redraw (see forgetRemovedLabels) and all of them when the
 // window goes.
 class PlotWindowAccessible : public QAccessibleWidget
 {
@@ -141,7 +140,8 @@ public:
     // handed out for them stays registered after the redraw that removed them.
     void forgetRemovedLabels()
     {
-        refreshShown();
+        // The list of shown labels is made again when next asked for.
+        m_shown.clear();
         for (auto it = m_labelIds.begin(); it != m_labelIds.end();) {
             if (isShown(it.key())) {
                 ++it;
@@ -307,8 +307,7 @@ void usePlotWindowInterface(Form1 &form)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(current));
 }
 
-// The legs changed: the redraw that follows every change of the legs has recreated
-// the labels by the time this runs.
+// A redraw has recreated the labels.
 void bearingLabelsChanged(Form1 &form)
 {
     auto *window = dynamic_cast<PlotWindowAccessible *>(QAccessible::queryAccessibleInterface(&form));
@@ -390,12 +389,7 @@ void describeForAccessibility(Form1 &form)
     installPlotWindowFactory();
     usePlotWindowInterface(form);
 
-    // Queued: the redraw that follows the change runs first.
-    const QAbstractItemModel *legs = form.List2->model();
-    const auto changed = [&form] { bearingLabelsChanged(form); };
-    QObject::connect(legs, &QAbstractItemModel::rowsInserted, &form, changed, Qt::QueuedConnection);
-    QObject::connect(legs, &QAbstractItemModel::rowsRemoved, &form, changed, Qt::QueuedConnection);
-    QObject::connect(legs, &QAbstractItemModel::modelReset, &form, changed, Qt::QueuedConnection);
+    form.onBearingLabelsRedrawn = [&form] { bearingLabelsChanged(form); };
 }
 
 } // namespace trevanto

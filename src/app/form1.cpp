@@ -370,19 +370,16 @@ void Form1::setHeightTwips(double twips)
 
 void Form1::applyOuterSize()
 {
-    auto toPixels = [](float twips, int low, int high) {
+    // A size the window cannot take is clamped, and kept as the size it did take.
+    auto toPixels = [](float &twips, int low, int high) {
         const double pixels = roundHalfEven(double(twips) / TwipsPerPixel);
-        return int(std::clamp(pixels, double(low), double(high)));
+        const double taken = std::clamp(pixels, double(low), double(high));
+        if (taken != pixels)
+            twips = float(taken * TwipsPerPixel);
+        return int(taken);
     };
     const QSize outer(toPixels(m_widthTwips, MinimumOuter.width(), MaximumOuter.width()),
                       toPixels(m_heightTwips, MinimumOuter.height(), MaximumOuter.height()));
-    // A size the window cannot take is kept as the size it did take.
-    if (outer.width() * TwipsPerPixel != roundHalfEven(m_widthTwips) &&
-        (outer.width() == MinimumOuter.width() || outer.width() == MaximumOuter.width()))
-        m_widthTwips = float(outer.width() * TwipsPerPixel);
-    if (outer.height() * TwipsPerPixel != roundHalfEven(m_heightTwips) &&
-        (outer.height() == MinimumOuter.height() || outer.height() == MaximumOuter.height()))
-        m_heightTwips = float(outer.height() * TwipsPerPixel);
 
     m_frameMargins = frameGeometry().size() - size();
     m_appliedOuterSize = outer;
@@ -544,6 +541,8 @@ void Form1::Command3_Click()
     }
     painter.end();
     update(cleared | m_drawnArea);
+    if (onBearingLabelsRedrawn)
+        onBearingLabelsRedrawn();
 }
 
 // ---- course legs -----------------------------------------------------------------

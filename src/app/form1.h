@@ -126,6 +126,9 @@ public:
     // belongs to leg i.
     std::vector<trevanto::BearingLabel> proa;
 
+    // Called after every redraw that recreated the bearing labels.
+    std::function<void()> onBearingLabelsRedrawn;
+
     // The pen: the start of the leg being drawn, left at the last end point.
     std::int32_t lngPenX = 0;
     std::int32_t lngPenY = 0;
