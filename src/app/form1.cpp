@@ -433,21 +433,8 @@ void Form1::ensureSurfaceCovers(QSize size)
     QSize wanted = size;
     if (const QScreen *screen = this->screen())
         wanted = wanted.expandedTo(screen->virtualSize());
-    const qreal ratio = devicePixelRatioF();
-    if (!m_surface.isNull() && m_surface.devicePixelRatio() == ratio &&
-        m_surface.deviceIndependentSize().toSize().width() >= wanted.width() &&
-        m_surface.deviceIndependentSize().toSize().height() >= wanted.height())
-        return;
-    if (!m_surface.isNull())
-        wanted = wanted.expandedTo(m_surface.deviceIndependentSize().toSize());
-    QImage grown(wanted * ratio, QImage::Format_ARGB32_Premultiplied);
-    grown.setDevicePixelRatio(ratio);
-    grown.fill(palette().color(QPalette::Button));
-    if (!m_surface.isNull()) {
-        QPainter painter(&grown);
-        painter.drawImage(QPoint(0, 0), m_surface);
-    }
-    m_surface = grown;
+    if (m_plot.cover(wanted, devicePixelRatioF(), palette().color(QPalette::Button)))
+        update();
 }
 
 bool Form1::event(QEvent *event)
@@ -455,10 +442,8 @@ bool Form1::event(QEvent *event)
     const bool handled = QWidget::event(event);
     // On a screen of another density the surface is made again at that density,
     // holding what it held, until the next redraw draws it anew.
-    if (event->type() == QEvent::ScreenChangeInternal) {
+    if (event->type() == QEvent::ScreenChangeInternal)
         ensureSurfaceCovers(size());
-        update();
-    }
     return handled;
 }
 
@@ -466,9 +451,10 @@ void Form1::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect dirty = event->rect();
-    const qreal ratio = m_surface.devicePixelRatio();
+    const QImage &surface = m_plot.image();
+    const qreal ratio = surface.devicePixelRatio();
     const QRectF source(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio);
-    painter.drawImage(QRectF(dirty), m_surface, source);
+    painter.drawImage(QRectF(dirty), surface, source);
 }
 
 QImage Form1::clientImage()
@@ -496,51 +482,13 @@ void Form1::Command3_Click()
     const auto start = penStart(float(Picture1->x()), float(Picture1->y()));
     if (!start)
         return;
-    lngPenX = start->x;
-    lngPenY = start->y;
-
-    // Clear: only the part the last redraw painted holds anything.
-    const QColor background = palette().color(QPalette::Button);
-    QPainter painter(&m_surface);
-    painter.fillRect(m_drawnArea, background);
-    const QRect cleared = m_drawnArea;
-    proa.resize(1);
-
-    // Legs are drawn while both lists hold them; the course stops before the
-    // first leg whose texts cannot be plotted (possible only in an edited file).
-    const QStringList &legDistances = distances();
-    const qsizetype last = std::min(legDistances.size(), bearings().size()) - 1;
-    CoursePlot plot;
-    plot.legs.reserve(std::size_t(last + 1));
-    for (qsizetype i = 0; i <= last; ++i) {
-        const double angle = grau(std::int16_t(i));
-        const PlotPoint pen{lngPenX, lngPenY};
-        const auto end = legEndPoint(pen, legDistances.at(i), scaleText, angle, m_services.locale);
-        const auto corner = end ? labelCorner(pen, *end) : std::nullopt;
-        if (!corner)
-            break;
-        plot.legs.push_back(PlotLeg{pen, *end, *corner});
-        lngPenY = end->y;
-        lngPenX = end->x;
-    }
-
-    drawCourse(painter, plot);
-
-    const QRect surfaceRect(QPoint(0, 0), m_surface.deviceIndependentSize().toSize());
-    m_drawnArea = courseBounds(plot, surfaceRect);
-    const QColor foreground = palette().color(QPalette::WindowText);
-    if (!m_labelPainter || !m_labelPainter->paintsLike(font(), foreground, background, m_surface.devicePixelRatio()))
-        m_labelPainter.emplace(font(), foreground, background, m_surface.devicePixelRatio());
-    proa.reserve(plot.legs.size() + 1);
-    for (std::size_t i = 0; i < plot.legs.size(); ++i) {
-        const QString &text = bearings().at(qsizetype(i));
-        const PlotPoint corner = plot.legs[i].labelCorner;
-        const QRect rect = m_labelPainter->paint(painter, QPoint(clampCoordinate(corner.x), clampCoordinate(corner.y)), text);
-        m_drawnArea |= rect & surfaceRect;
-        proa.push_back(BearingLabel{rect, text, true});
-    }
-    painter.end();
-    update(cleared | m_drawnArea);
+    const CoursePlot plot = plotCourse(*start, distances(), bearings(), scaleText, m_services.locale);
+    const PlotPoint pen = plot.legs.empty() ? *start : plot.legs.back().to;
+    lngPenX = pen.x;
+    lngPenY = pen.y;
+    proa.resize(plot.legs.size() + 1);
+    const LabelLook look{font(), palette().color(QPalette::WindowText), palette().color(QPalette::Button)};
+    update(m_plot.draw(plot, bearings(), look, std::span(proa).subspan(1)));
     if (onBearingLabelsRedrawn)
         onBearingLabelsRedrawn();
 }

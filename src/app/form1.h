@@ -2,6 +2,7 @@
 
 #include "app/services.h"
 #include "plot/courseplot.h"
+#include "plot/plotsurface.h"
 #include "workfile/workfile.h"
 
 #include <QImage>
@@ -92,7 +93,7 @@ public:
 
     const QStringList &distances() const; // List1
     const QStringList &bearings() const;  // List2
-    const QImage &surface() const { return m_surface; }
+    const QImage &surface() const { return m_plot.image(); }
     // The client area as it looks now, controls included.
     QImage clientImage();
 
@@ -157,9 +158,7 @@ private:
     LegList *m_bearings;  // List2's items
     DragOutline *m_outline;
     QPoint m_grabOffset;
-    QImage m_surface;
-    QRect m_drawnArea; // the part of the surface the last redraw painted on
-    std::optional<trevanto::BearingLabelPainter> m_labelPainter; // keeps labels rendered between redraws
+    trevanto::PlotSurface m_plot;
     float m_widthTwips = 0;
     float m_heightTwips = 0;
     QSize m_appliedOuterSize; // the outer size last set from the twips

@@ -23,9 +23,10 @@ void LegList::appendAll(const QStringList &texts)
 {
     if (texts.isEmpty())
         return;
-    beginInsertRows(QModelIndex(), count(), count() + int(texts.size()) - 1);
+    // One reset tells the view about a whole course at once.
+    beginResetModel();
     m_items.append(texts);
-    endInsertRows();
+    endResetModel();
 }
 
 void LegList::removeLast()

@@ -15,10 +15,30 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+template<typename Int>
+std::optional<Int> toWhole(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double whole = roundHalfEven(value);
+    if (whole < double(std::numeric_limits<Int>::min()) || whole > double(std::numeric_limits<Int>::max()))
+        return std::nullopt;
+    return static_cast<Int>(whole);
+}
+
+} // namespace
+
+NumberReader::NumberReader(const QLocale &locale)
+    : m_decimal(locale.decimalPoint())
+    , m_minus(locale.negativeSign())
+    , m_plus(locale.positiveSign())
+{
+}
+
 // Copies the number in `text` into `out` as plain ASCII ("-123.45") for
 // std::from_chars, which is locale-independent and rounds correctly. Returns false
 // when the text is not one number under the locale's conventions.
-bool toAsciiNumber(QStringView text, const QLocale &locale, std::string &out)
+bool NumberReader::toAscii(QStringView text, std::string &out) const
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -29,22 +49,18 @@ bool toAsciiNumber(QStringView text, const QLocale &locale, std::string &out)
     if (begin == end)
         return false;
 
-    const QString decimal = locale.decimalPoint();
-    const QString minus = locale.negativeSign();
-    const QString plus = locale.positiveSign();
-
     out.clear();
     out.reserve(std::size_t(end - begin) + 1);
     qsizetype i = begin;
     const QStringView body = text.sliced(begin, end - begin);
-    if (!minus.isEmpty() && body.startsWith(minus)) {
+    if (!m_minus.isEmpty() && body.startsWith(m_minus)) {
         out.push_back('-');
-        i += minus.size();
+        i += m_minus.size();
     } else if (body.startsWith(u'-')) {
         out.push_back('-');
         ++i;
-    } else if (!plus.isEmpty() && body.startsWith(plus)) {
-        i += plus.size();
+    } else if (!m_plus.isEmpty() && body.startsWith(m_plus)) {
+        i += m_plus.size();
     } else if (body.startsWith(u'+')) {
         ++i;
     }
@@ -57,10 +73,10 @@ bool toAsciiNumber(QStringView text, const QLocale &locale, std::string &out)
             out.push_back(char(c.unicode()));
             sawDigit = true;
             ++i;
-        } else if (!sawDecimal && !decimal.isEmpty() && text.sliced(i, end - i).startsWith(decimal)) {
+        } else if (!sawDecimal && !m_decimal.isEmpty() && text.sliced(i, end - i).startsWith(m_decimal)) {
             out.push_back('.');
             sawDecimal = true;
-            i += decimal.size();
+            i += m_decimal.size();
         } else {
             return false;
         }
@@ -69,10 +85,10 @@ bool toAsciiNumber(QStringView text, const QLocale &locale, std::string &out)
 }
 
 template<typename T>
-std::optional<T> readFloating(QStringView text, const QLocale &locale)
+std::optional<T> NumberReader::read(QStringView text) const
 {
     std::string ascii;
-    if (!toAsciiNumber(text, locale, ascii))
+    if (!toAscii(text, ascii))
         return std::nullopt;
     const char *first = ascii.data();
     const char *last = ascii.data() + ascii.size();
@@ -100,18 +116,15 @@ std::optional<T> readFloating(QStringView text, const QLocale &locale)
     return value;
 }
 
-template<typename Int>
-std::optional<Int> toWhole(double value)
+std::optional<double> NumberReader::readNumber(QStringView text) const
 {
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double whole = roundHalfEven(value);
-    if (whole < double(std::numeric_limits<Int>::min()) || whole > double(std::numeric_limits<Int>::max()))
-        return std::nullopt;
-    return static_cast<Int>(whole);
+    return read<double>(text);
 }
 
-} // namespace
+std::optional<float> NumberReader::readSingle(QStringView text) const
+{
+    return read<float>(text);
+}
 
 QString trimSpaces(QStringView text)
 {
@@ -126,12 +139,12 @@ QString trimSpaces(QStringView text)
 
 std::optional<double> readNumber(QStringView text, const QLocale &locale)
 {
-    return readFloating<double>(text, locale);
+    return NumberReader(locale).readNumber(text);
 }
 
 std::optional<float> readSingle(QStringView text, const QLocale &locale)
 {
-    return readFloating<float>(text, locale);
+    return NumberReader(locale).readSingle(text);
 }
 
 double roundHalfEven(double value)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace trevanto {
 
@@ -23,6 +24,25 @@ std::optional<double> readNumber(QStringView text, const QLocale &locale);
 // The same reader, rounding the decimal text straight to single precision (one
 // rounding, not two through a double).
 std::optional<float> readSingle(QStringView text, const QLocale &locale);
+
+// The same reader with the locale's signs and decimal separator looked up once, for
+// reading many numbers in a row.
+class NumberReader
+{
+public:
+    explicit NumberReader(const QLocale &locale);
+    std::optional<double> readNumber(QStringView text) const;
+    std::optional<float> readSingle(QStringView text) const;
+
+private:
+    template<typename T>
+    std::optional<T> read(QStringView text) const;
+    bool toAscii(QStringView text, std::string &out) const;
+
+    QString m_decimal;
+    QString m_minus;
+    QString m_plus;
+};
 
 // Nearest whole number, an exact half to the even neighbour (0.5 -> 0, 1.5 -> 2,
 // 2.5 -> 2, -0.5 -> -0).

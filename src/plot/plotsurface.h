@@ -1,0 +1,90 @@
+#pragma once
+
+#include "plot/courseplot.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QRect>
+#include <QStringList>
+
+#include <optional>
+#include <span>
+#include <unordered_map>
+
+namespace trevanto {
+
+// How the bearing labels look: the window's font and its text and background colours.
+struct LabelLook
+{
+    QFont font;
+    QColor foreground;
+    QColor background;
+};
+
+// The persistent drawing surface of the main window: an image of the client area that
+// the window repaints itself from, and that only draw() changes. It remembers what its
+// last drawing covered, so the next one wipes just that, and keeps the pictures of the
+// bearing label texts it has drawn, since a course repeats few bearings.
+//
+// Lines and circles are written straight into the image's scan lines, one window pixel
+// wide and not smoothed, with the pixels the painter's own one-pixel lines and circles
+// take (a line in exact arithmetic, so it always covers both its end points). At a
+// screen density above one every window pixel becomes the block of device pixels it
+// covers.
+class PlotSurface
+{
+public:
+    // Makes the surface cover at least `size` window pixels at `ratio` device pixels to
+    // each, keeping what it holds; new parts are `background`. Returns whether the image
+    // was made anew (the window then repaints).
+    bool cover(QSize size, qreal ratio, QColor background);
+
+    // Wipes what the last drawing painted and draws the course: leg by leg its line,
+    // then a turning-point circle (radius 3, black) at its end, or after the last leg
+    // the finish target (radius 5 black, then 4 to 0 green over the line's end), and
+    // then, above all of it, each leg's bearing label with `texts[i]` at the leg's
+    // label corner. labels[i] becomes leg i's label; there must be one per leg.
+    // Returns the part of the window that changed.
+    QRect draw(const CoursePlot &plot, const QStringList &texts, const LabelLook &look,
+               std::span<BearingLabel> labels);
+
+    const QImage &image() const { return m_image; }
+
+private:
+    // A label text rendered at the surface's density, and its size in window pixels.
+    struct LabelPicture
+    {
+        QImage image;
+        QSize size;
+    };
+
+    // Hashes a label text quickly: a course looks up one text per leg.
+    struct TextHash
+    {
+        std::size_t operator()(const QString &text) const;
+    };
+
+    // The pictures of label texts, each rendered once.
+    class LabelPictures
+    {
+    public:
+        LabelPictures(const LabelLook &look, qreal ratio);
+        bool drawsLike(const LabelLook &look, qreal ratio) const;
+        const LabelPicture &picture(const QString &text);
+
+    private:
+        static constexpr std::size_t MaxPictures = 4096;
+        LabelLook m_look;
+        QFontMetrics m_metrics;
+        qreal m_ratio;
+        std::unordered_map<QString, LabelPicture, TextHash> m_pictures;
+    };
+
+    QImage m_image;
+    QRect m_drawnArea; // window pixels the last drawing painted on
+    std::optional<LabelPictures> m_pictures;
+};
+
+} // namespace trevanto

@@ -1,0 +1,152 @@
+// The drawing surface without a window: lines and rings take the painter's own pixels,
+// in every octant and either way round, also when an end lies far outside; a denser
+// surface shows the same drawing with every window pixel made a block.
+
+#include "plot/plotsurface.h"
+
+#include <QPainter>
+#include <QTest>
+
+Q_DECLARE_METATYPE(trevanto::PlotPoint)
+
+using namespace trevanto;
+
+namespace {
+
+const QColor Paper(Qt::white);
+
+// Draws `plot` on a fresh surface of 200 x 160 window pixels, labels left empty.
+QImage drawn(const CoursePlot &plot, qreal ratio = 1)
+{
+    PlotSurface surface;
+    surface.cover(QSize(200, 160), ratio, Paper);
+    std::vector<BearingLabel> labels(plot.legs.size());
+    const QStringList texts(qsizetype(plot.legs.size()), QString());
+    surface.draw(plot, texts, LabelLook{QFont(), Qt::black, Paper}, labels);
+    return surface.image();
+}
+
+CoursePlot course(std::initializer_list<PlotPoint> points)
+{
+    CoursePlot plot;
+    for (auto it = points.begin(); it + 1 != points.end(); ++it)
+        plot.legs.push_back(PlotLeg{*it, *(it + 1), *it});
+    return plot;
+}
+
+} // namespace
+
+class PlotSurfaceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lineIsThePaintersOwn_data();
+    void lineIsThePaintersOwn();
+    void ringsAreThePaintersOwn();
+    void denserSurfaceDrawsBlocks_data();
+    void denserSurfaceDrawsBlocks();
+};
+
+void PlotSurfaceTest::lineIsThePaintersOwn_data()
+{
+    QTest::addColumn<PlotPoint>("from");
+    QTest::addColumn<PlotPoint>("to");
+    // The part of the line inside the surface, as the painter draws it.
+    QTest::addColumn<QLine>("painted");
+    const std::pair<const char *, QLine> lines[] = {
+        {"shallow, right and down", {10, 20, 170, 75}},
+        {"shallow, left and up", {170, 75, 10, 20}},
+        {"shallow, right and up", {10, 140, 190, 31}},
+        {"shallow, left and down", {190, 31, 10, 140}},
+        {"steep, down and right", {30, 10, 75, 150}},
+        {"steep, up and left", {75, 150, 30, 10}},
+        {"steep, up and right", {20, 150, 61, 5}},
+        {"steep, down and left", {61, 5, 20, 150}},
+        {"half a pixel at every other step, rising", {10, 10, 110, 60}},
+        {"half a pixel at every other step, falling", {10, 110, 110, 60}},
+        {"diagonal", {10, 150, 150, 10}},
+    };
+    for (const auto &[name, line] : lines)
+        QTest::newRow(name) << PlotPoint{line.x1(), line.y1()} << PlotPoint{line.x2(), line.y2()} << line;
+    // Far ends: the visible part is the line through two of its points in the surface.
+    QTest::newRow("from two thousand million pixels left")
+        << PlotPoint{-2000000000, -399999990} << PlotPoint{150, 40} << QLine(0, 10, 150, 40);
+    QTest::newRow("from two thousand million pixels up")
+        << PlotPoint{400000040, -1999999990} << PlotPoint{11, 155} << QLine(42, 0, 11, 155);
+}
+
+void PlotSurfaceTest::lineIsThePaintersOwn()
+{
+    QFETCH(PlotPoint, from);
+    QFETCH(PlotPoint, to);
+    QFETCH(QLine, painted);
+    const QImage image = drawn(course({from, to}));
+    QImage expected(image.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Paper);
+    QPainter painter(&expected);
+    painter.setPen(Qt::black);
+    painter.drawLine(painted);
+    painter.end();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (std::abs(x - to.x) <= 5 && std::abs(y - to.y) <= 5)
+                continue; // the finish target
+            if (image.pixel(x, y) != expected.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("differs at %1, %2").arg(x).arg(y)));
+        }
+    }
+    if (from.x >= 0 && from.y >= 0 && from.x < image.width() && from.y < image.height())
+        QCOMPARE(image.pixelColor(from.x, from.y), QColor(Qt::black));
+}
+
+void PlotSurfaceTest::ringsAreThePaintersOwn()
+{
+    // Along the grid the painter's one-pixel lines are the same, so the whole picture is.
+    const QImage image = drawn(course({{20, 20}, {60, 20}, {60, 60}, {60, 158}, {199, 158}}));
+    QImage painted(image.size(), QImage::Format_ARGB32_Premultiplied);
+    painted.fill(Paper);
+    QPainter painter(&painted);
+    painter.setPen(Qt::black);
+    painter.drawLine(20, 20, 60, 20);
+    painter.drawEllipse(QPoint(60, 20), 3, 3);
+    painter.drawLine(60, 20, 60, 60);
+    painter.drawEllipse(QPoint(60, 60), 3, 3);
+    painter.drawLine(60, 60, 60, 158);
+    painter.drawEllipse(QPoint(60, 158), 3, 3); // cut by the bottom edge
+    painter.drawLine(60, 158, 199, 158);
+    painter.drawEllipse(QPoint(199, 158), 5, 5);
+    painter.setPen(FinishGreen);
+    for (int radius = 4; radius > 0; --radius)
+        painter.drawEllipse(QPoint(199, 158), radius, radius);
+    painter.drawPoint(199, 158);
+    painter.end();
+    QCOMPARE(image, painted);
+}
+
+void PlotSurfaceTest::denserSurfaceDrawsBlocks_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1.5") << 1.5;
+    QTest::newRow("2") << 2.0;
+}
+
+void PlotSurfaceTest::denserSurfaceDrawsBlocks()
+{
+    QFETCH(qreal, ratio);
+    const CoursePlot plot = course({{5, 150}, {120, 7}, {199, 80}, {2, 159}});
+    const QImage plain = drawn(plot);
+    const QImage dense = drawn(plot, ratio);
+    QCOMPARE(dense.size(), plain.size() * ratio);
+    for (int y = 0; y < dense.height(); ++y) {
+        for (int x = 0; x < dense.width(); ++x) {
+            // Device pixel x belongs to window pixel i when floor(i * ratio) <= x < floor((i + 1) * ratio).
+            const int i = int(std::floor((x + 1) / ratio - 1e-9));
+            const int j = int(std::floor((y + 1) / ratio - 1e-9));
+            QCOMPARE(dense.pixelColor(x, y), plain.pixelColor(i, j));
+        }
+    }
+}
+
+QTEST_MAIN(PlotSurfaceTest)
+#include "tst_plotsurface.moc"
