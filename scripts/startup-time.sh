@@ -10,9 +10,13 @@
 #   - prints every time and the median, in milliseconds.
 # Before each start the user's data folder holds the work file of a two-leg course,
 # so each start reads it and draws the course; with TREVANTO_STARTUP_WORKFILE=none
-# each start is a first start without a work file.
+# each start is a first start without a work file, and with TREVANTO_STARTUP_WORKFILE
+# set to a file's path each start reads that file (the program draws its course before
+# the window is shown, so the window maps when the course is on it).
 #
 #   scripts/startup-time.sh
+#   build-rel/bench/trevanto_bench --write-course /tmp/dense.ini
+#   TREVANTO_STARTUP_WORKFILE=/tmp/dense.ini scripts/startup-time.sh
 #
 # A time is taken when the poll that first sees the window returns, so it is an upper
 # bound, late by at most one poll (about 5 to 10 ms). Exits non-zero when a run fails,
@@ -33,8 +37,8 @@ source scripts/lib/xsession.sh
 script_name=startup-time
 
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || fail "TREVANTO_STARTUP_RUNS must be a positive whole number"
-[[ "$workfile_mode" == course || "$workfile_mode" == none ]] ||
-    fail "TREVANTO_STARTUP_WORKFILE must be course or none"
+[[ "$workfile_mode" == course || "$workfile_mode" == none || -f "$workfile_mode" ]] ||
+    fail "TREVANTO_STARTUP_WORKFILE must be course, none or a work file's path"
 require_tools "xvfb xauth xdotool x11-utils util-linux" cmake Xvfb xauth xdpyinfo xdotool timeout setpriv
 
 make_work_dir trevanto-startup
@@ -63,7 +67,15 @@ install_tree
 # that the work file goes to the user's data folder as it would for an installed program.
 setup_run_user
 course_file="$work/course.ini"
-write_course_file "$course_file"
+course_name="a two-leg course"
+if [[ -f "$workfile_mode" ]]; then
+    course_name=$workfile_mode
+    cp "$workfile_mode" "$course_file"
+    chmod a+r "$course_file"
+    workfile_mode=course
+else
+    write_course_file "$course_file"
+fi
 
 # ---- X server ------------------------------------------------------------------------
 
@@ -89,7 +101,7 @@ prepare_work_file() {
 
 say "program $program, run as $run_name on Xvfb $display (1280x1024x24, Qt platform xcb)"
 if [[ "$workfile_mode" == course ]]; then
-    say "each start reads a work file with a two-leg course and draws it"
+    say "each start reads a work file of $course_name ($(wc -c <"$course_file") bytes) and draws its course"
 else
     say "each start is a first start without a work file"
 fi

@@ -15,6 +15,29 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+// The value of a text of up to seven digits between blanks, the usual leg text: it is
+// exact in single and double precision alike, so it needs no rounding. Nothing for any
+// other text.
+std::optional<std::int32_t> plainWholeNumber(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    if (end == begin || end - begin > 7)
+        return std::nullopt;
+    std::int32_t value = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
 template<typename Int>
 std::optional<Int> toWhole(double value)
 {
@@ -87,6 +110,8 @@ bool NumberReader::toAscii(QStringView text, std::string &out) const
 template<typename T>
 std::optional<T> NumberReader::read(QStringView text) const
 {
+    if (const auto whole = plainWholeNumber(text))
+        return T(*whole);
     std::string ascii;
     if (!toAscii(text, ascii))
         return std::nullopt;
