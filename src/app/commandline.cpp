@@ -15,8 +15,10 @@ struct QtOption
 
 // The options QApplication and its platform plugins read, without their leading dash;
 // Qt takes each with one dash or two, and a value always from the next argument, even
-// one starting with a dash. The X11 ones are read by the xcb platform or kept for
-// programs started with the traditional X toolkit options; elsewhere Qt ignores them.
+// one starting with a dash. From "display" on they are X11's: the xcb platform reads
+// -display, -geometry, -title, -icon, -name, -visual, -nograb and -dograb; the older X
+// toolkit options after them are let through so that a launcher passing them still
+// starts the program, and Qt ignores them.
 constexpr QtOption QtOptions[] = {
     {"platform", true},        {"platformpluginpath", true}, {"platformtheme", true},
     {"plugin", true},          {"qwindowgeometry", true},    {"qwindowicon", true},
