@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "app/messagebox.h"
 #include "app/printing.h"
@@ -9,8 +10,16 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    const trevanto::CommandLineDecision commandLine = trevanto::decideCommandLine(argc, argv);
+    if (!commandLine.start) {
+        std::fputs(commandLine.output.toUtf8().constData(), commandLine.exitStatus == 0 ? stdout : stderr);
+        return commandLine.exitStatus;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trevanto"));
     QApplication::setOrganizationName(QStringLiteral("Pervona"));

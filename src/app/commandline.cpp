@@ -1,0 +1,128 @@
+#include "commandline.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace trevanto {
+
+namespace {
+
+struct QtOption
+{
+    const char *name;
+    bool takesValue;
+};
+
+// The options QApplication and its platform plugins read, without their leading dash;
+// Qt takes each with one dash or two, and a value always from the next argument, even
+// one starting with a dash. From "display" on they are X11's: the xcb platform reads
+// -display, -geometry, -title, -icon, -name, -visual, -nograb and -dograb; the older X
+// toolkit options after them are let through so that a launcher passing them still
+// starts the program, and Qt ignores them.
+constexpr QtOption QtOptions[] = {
+    {"platform", true},        {"platformpluginpath", true}, {"platformtheme", true},
+    {"plugin", true},          {"qwindowgeometry", true},    {"qwindowicon", true},
+    {"qwindowtitle", true},    {"reverse", false},           {"session", true},
+    {"style", true},           {"stylesheet", true},         {"widgetcount", false},
+    {"testability", false},    {"qmljsdebugger", true},      {"display", true},
+    {"geometry", true},        {"title", true},              {"icon", true},
+    {"name", true},            {"visual", true},             {"nograb", false},
+    {"dograb", false},         {"sync", false},              {"ncols", true},
+    {"cmap", false},           {"fn", true},                 {"font", true},
+    {"bg", true},              {"background", true},         {"fg", true},
+    {"foreground", true},      {"btn", true},                {"button", true},
+    {"im", true},              {"inputstyle", true},
+};
+
+// The options Qt also reads as -option=value, in one argument.
+constexpr const char *QtOptionsWithEquals[] = {"style", "stylesheet", "qmljsdebugger"};
+
+const char *const HelpText =
+    "Uso: trevanto [OPÇÃO]...\n"
+    "Desenha o percurso de um rali de bússola. Digite as pernas da planilha do rali,\n"
+    "cada uma com a sua direção em graus e a sua metragem, e o Trevanto traça o\n"
+    "percurso na janela a partir do marco de início.\n"
+    "\n"
+    "Ao fechar, o trabalho é gravado em trevanto.ini, na pasta do programa quando\n"
+    "ela aceita gravação, senão em ~/.local/share/Pervona/Trevanto/trevanto.ini.\n"
+    "Um arquivo de trabalho que não pode ser lido é guardado ao lado dele como\n"
+    "trevanto.ini.bak.\n"
+    "\n"
+    "Opções:\n"
+    "  -h, --help       mostra esta ajuda e sai\n"
+    "  -v, --version    mostra a versão e sai\n"
+    "\n"
+    "Valem também as opções próprias do Qt, como -platform NOME, -style NOME e\n"
+    "-reverse. Mais detalhes na página de manual: man trevanto\n";
+
+CommandLineDecision finish(int status, const QString &output)
+{
+    return {false, status, output};
+}
+
+// One line on standard error: the problem, then where to look.
+CommandLineDecision refuse(const QString &problem)
+{
+    return finish(2, QStringLiteral("trevanto: %1; veja \"trevanto --help\".\n").arg(problem));
+}
+
+QString quoted(QByteArrayView argument)
+{
+    return u'"' + QString::fromLocal8Bit(argument) + u'"';
+}
+
+// Strips the extra dash Qt allows: Qt reads --platform as -platform.
+QByteArrayView withOneDash(QByteArrayView argument)
+{
+    return argument.startsWith("--") ? argument.sliced(1) : argument;
+}
+
+// The Qt option the argument names, or nullptr.
+const QtOption *findQtOption(QByteArrayView argument)
+{
+    const QByteArrayView name = withOneDash(argument).sliced(1);
+    for (const QtOption &option : QtOptions) {
+        if (name == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
+bool isQtOptionWithEquals(QByteArrayView argument)
+{
+    const QByteArrayView nameAndValue = withOneDash(argument).sliced(1);
+    for (const char *name : QtOptionsWithEquals) {
+        const QByteArrayView prefix(name);
+        if (nameAndValue.startsWith(prefix) && nameAndValue.sliced(prefix.size()).startsWith('='))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CommandLineDecision decideCommandLine(int argc, const char *const *argv)
+{
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (optionsEnded || !argument.startsWith('-') || argument == "-")
+            return refuse(QStringLiteral("argumento inesperado %1 (o programa não abre arquivos)")
+                              .arg(quoted(argument)));
+        if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "-h" || argument == "--help") {
+            return finish(0, QString::fromUtf8(HelpText));
+        } else if (argument == "-v" || argument == "--version") {
+            return finish(0, QStringLiteral("trevanto " TREVANTO_VERSION "\n"));
+        } else if (const QtOption *option = findQtOption(argument)) {
+            if (option->takesValue && ++i == argc)
+                return refuse(QStringLiteral("falta o valor da opção %1").arg(quoted(argument)));
+        } else if (!isQtOptionWithEquals(argument)) {
+            return refuse(QStringLiteral("opção desconhecida %1").arg(quoted(argument)));
+        }
+    }
+    return {};
+}
+
+} // namespace trevanto
