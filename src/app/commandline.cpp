@@ -39,8 +39,8 @@ constexpr const char *QtOptionsWithEquals[] = {"style", "stylesheet", "qmljsdebu
 
 const char *const HelpText =
     "Uso: trevanto [OPÇÃO]...\n"
-    "Desenha o percurso de um rali de bússola. Digite as pernas da planilha do rali,\n"
-    "cada uma com a sua direção em graus e a sua metragem, e o Trevanto traça o\n"
+    "Desenha o percurso de um rali de bússola. Digite os trechos da planilha do rali,\n"
+    "cada um com a sua direção em graus e a sua metragem, e o Trevanto traça o\n"
     "percurso na janela a partir do marco de início.\n"
     "\n"
     "Ao fechar, o trabalho é gravado em trevanto.ini, na pasta do programa quando\n"
