@@ -297,9 +297,11 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
                             .arg(QDir::toNativeSeparators(backup), original.errorString()));
     }
 
-    // Binary mode: the bytes already hold their CR LF line ends.
+    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so a
+    // failed write shows here: commit() may miss a failure of its own last flush and
+    // put a short file in place of the old one.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
