@@ -387,7 +387,6 @@ void TestWorkFile::loadRefuses_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("NUL byte inside") << "nul";
     QTest::newRow("one byte over the size limit") << "large";
-    QTest::newRow("a folder in the file's place") << "folder";
     QTest::newRow("no permission to read") << "unreadable";
 }
 
@@ -403,8 +402,6 @@ void TestWorkFile::loadRefuses()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("TOP=1\r\n") == 7);
         QVERIFY(file.resize(MaxWorkFileSize + 1)); // sparse: costs no disk space
-    } else if (kind == u"folder") {
-        QVERIFY(QDir().mkdir(path));
     } else {
         QVERIFY(writeAll(path, "TOP=1\r\n") && QFile::setPermissions(path, QFile::WriteOwner));
         if (QFile(path).open(QIODevice::ReadOnly))

@@ -294,12 +294,16 @@ void Form1::loadWorkFile()
     const WorkFileLoad load = trevanto::loadWorkFile(path, m_services.locale);
     if (load.status == LoadStatus::Missing)
         return;
+    if (load.status == LoadStatus::NotAFile) {
+        showMessage(load.problem);
+        return;
+    }
+    // A file that is not loaded whole is kept as .bak before any save replaces it.
+    const QString backup = path + QStringLiteral(".bak");
     if (load.status == LoadStatus::Refused) {
-        // The file is kept beside the new one at close, so nothing in it is lost.
         m_keepBackup = true;
-        showMessage(QStringLiteral("O arquivo de trabalho %1 não foi lido (%2). Ele será guardado como %3 ao "
-                                   "fechar o programa.")
-                        .arg(path, load.problem, m_services.workFile.writePath + QStringLiteral(".bak")));
+        showMessage(load.problem
+                    + QStringLiteral(" Antes de ser substituído, ele será guardado como %1.").arg(backup));
         return;
     }
 
@@ -320,9 +324,9 @@ void Form1::loadWorkFile()
     if (content.truncated) {
         m_keepBackup = true;
         showMessage(QStringLiteral("O arquivo de trabalho tem mais de %1 trechos; só os primeiros %1 foram "
-                                   "carregados. O arquivo completo será guardado como %2 ao fechar o programa.")
+                                   "carregados. Antes de ser substituído, o arquivo completo será guardado como %2.")
                         .arg(MaxLegs)
-                        .arg(m_services.workFile.writePath + QStringLiteral(".bak")));
+                        .arg(backup));
     }
     Command3_Click();
 }

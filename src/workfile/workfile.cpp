@@ -248,9 +248,12 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
     };
 
     // A folder, a device or a pipe is not a work file, and reading one could block
-    // or never end.
-    if (!info.isFile())
-        return refuse(QStringLiteral("não é um arquivo comum."));
+    // or never end: it is not even opened.
+    if (!info.isFile()) {
+        WorkFileLoad notAFile = refuse(QStringLiteral("não é um arquivo comum."));
+        notAFile.status = LoadStatus::NotAFile;
+        return notAFile;
+    }
     if (info.size() > MaxWorkFileSize)
         return refuse(QStringLiteral("tem %1 bytes, mais que o limite de %2 bytes.")
                           .arg(info.size())
@@ -285,7 +288,13 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
     if (!QDir().mkpath(folder))
         return fail(QStringLiteral("a pasta %1 não pôde ser criada.").arg(QDir::toNativeSeparators(folder)));
 
-    if (keepBackup && QFileInfo::exists(path)) {
+    // A folder, a pipe or a device in the file's place is left alone: copying a pipe
+    // would block for ever, and the save's rename would replace it.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile())
+        return fail(QStringLiteral("não é um arquivo comum."));
+
+    if (keepBackup && existing.exists()) {
         const QString backup = path + QStringLiteral(".bak");
         // QFile::copy never replaces a file, so an earlier backup goes first.
         if (QFileInfo::exists(backup) && !QFile::remove(backup))

@@ -64,7 +64,8 @@ WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString
 enum class LoadStatus {
     Missing,  // no file: the ordinary first start
     Loaded,   // read; `content` holds it
-    Refused,  // exists but unreadable, too large or holding a NUL byte: not loaded
+    Refused,  // a regular file, but unreadable, too large or holding a NUL byte: not loaded
+    NotAFile, // a folder, a pipe, a device: never opened, copied or replaced
 };
 
 struct WorkFileLoad
@@ -83,8 +84,9 @@ struct SaveOutcome
 };
 
 // Writes the bytes whole through a QSaveFile, so a failed write leaves the previous
-// file as it was. With `keepBackup`, an existing file is first copied beside itself
-// as "<name>.bak" (an earlier .bak is replaced).
+// file as it was. Anything at `path` that is not a regular file is refused untouched.
+// With `keepBackup`, an existing file is first copied beside itself as "<name>.bak"
+// (an earlier .bak is replaced).
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
 
 } // namespace trevanto
