@@ -333,8 +333,7 @@ void Form1::loadWorkFile()
 
 void Form1::Form_QueryUnload()
 {
-    const QString path = m_services.workFile.writePath;
-    if (path.isEmpty())
+    if (m_services.workFile.writePath.isEmpty())
         return;
     WorkFileState state;
     state.distances = distances();
@@ -344,12 +343,11 @@ void Form1::Form_QueryUnload()
     state.scale = Text2->text();
     state.markerLeft = float(Picture1->x());
     state.markerTop = float(Picture1->y());
-    const SaveOutcome saved = saveWorkFile(path, formatWorkFile(state, m_services.locale), m_keepBackup);
-    if (saved.ok) {
+    const SaveReport report = saveWork(m_services.workFile, formatWorkFile(state, m_services.locale), m_keepBackup);
+    if (report.saved)
         m_keepBackup = false; // the backup holds the original; a second close must not replace it
-        return;
-    }
-    showMessage(QStringLiteral("Não foi possível gravar o trabalho em %1: %2").arg(path, saved.error));
+    if (!report.message.isEmpty())
+        showMessage(report.message);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -55,10 +55,13 @@ struct WorkFileLocation
 {
     QString readPath;
     QString writePath;
+    QString fallbackPath = {}; // written when writePath cannot be; empty: no second place
 };
 
-// The program's own folder when it can be written; otherwise the user's data folder,
-// read from there when the file exists there, else from the program's folder.
+// The work file's home is the program's own folder when it can be written, otherwise
+// the user's data folder; a save that fails at home goes to the user's data folder.
+// The start reads the newer of the two when both are regular files, the one that is
+// when only one is, and otherwise the home (where a folder or a pipe is refused).
 WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir);
 
 enum class LoadStatus {
@@ -80,7 +83,7 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale);
 struct SaveOutcome
 {
     bool ok = true;
-    QString error; // the reason, when !ok
+    QString error; // the reason, when !ok, in a few words
 };
 
 // Writes the bytes whole through a QSaveFile, so a failed write leaves the previous
@@ -88,5 +91,15 @@ struct SaveOutcome
 // With `keepBackup`, an existing file is first copied beside itself as "<name>.bak"
 // (an earlier .bak is replaced).
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
+
+struct SaveReport
+{
+    bool saved = false; // the work is in one of the two places
+    QString message;    // for the user when the work is not at home; empty otherwise
+};
+
+// Saves at the location's write path, and when that fails at its fallback path; with
+// `keepBackup`, a file that the save replaces is kept as "<name>.bak" first.
+SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool keepBackup);
 
 } // namespace trevanto
