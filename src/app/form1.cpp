@@ -3,6 +3,7 @@
 #include "app/accessibility.h"
 #include "app/leglist.h"
 #include "app/marker.h"
+#include "app/shutdown.h"
 #include "app/updown.h"
 #include "common/fonts.h"
 #include "common/numbers.h"
@@ -343,7 +344,12 @@ void Form1::Form_QueryUnload()
     state.scale = Text2->text();
     state.markerLeft = float(Picture1->x());
     state.markerTop = float(Picture1->y());
-    const SaveReport report = saveWork(m_services.workFile, formatWorkFile(state, m_services.locale), m_keepBackup);
+    const QByteArray bytes = formatWorkFile(state, m_services.locale);
+    SaveReport report;
+    saveUninterrupted([&] {
+        report = saveWork(m_services.workFile, bytes, m_keepBackup);
+        return report.saved;
+    });
     if (report.saved)
         m_keepBackup = false; // the backup holds the original; a second close must not replace it
     if (!report.message.isEmpty())
