@@ -4,13 +4,15 @@
 #include "formfixture.h"
 
 #include "app/marker.h"
-#include "app/shutdown.h"
 #include "course/legrules.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace trevanto;
 
@@ -20,6 +22,29 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A regular file's bytes; nothing for anything else, which might block.
+QByteArray regularBytes(const QString &path)
+{
+    return QFileInfo(path).isFile() ? readAll(path) : QByteArray();
+}
+
+// The program folder's entries, then the files under the data folder; a folder ends
+// in "/", anything else that is not a regular file in "|".
+QString listing(const QString &programDir, const QString &dataDir)
+{
+    QStringList names;
+    const auto filter = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    for (const QFileInfo &entry : QDir(programDir).entryInfoList(filter, QDir::Name)) {
+        const QString mark = entry.isDir() ? QStringLiteral("/") : entry.isFile() ? QString() : QStringLiteral("|");
+        names << entry.fileName() + mark;
+    }
+    QString text = names.join(u' ') + QStringLiteral(", data:");
+    QDirIterator data(dataDir, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+    while (data.hasNext())
+        text += u' ' + QDir(dataDir).relativeFilePath(data.next());
+    return text;
 }
 
 void writeAll(const QString &path, const QByteArray &bytes)
@@ -46,11 +71,9 @@ private slots:
     void fileSizeIsRestoredAndClamped_data();
     void fileSizeIsRestoredAndClamped();
     void emptyFileStillRedraws();
-    void unusableScaleIsReportedAtStart();
     void overfullFileIsKeptAsBackup();
-    void refusedFileIsNotLoadedAndKept();
-    void failedWriteIsReported();
-    void terminationSignalWritesTheWork();
+    void endedBySignals_data();
+    void endedBySignals();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
@@ -160,15 +183,6 @@ void SessionTest::emptyFileStillRedraws()
     QVERIFY(fixture->messages.texts.isEmpty());
 }
 
-void SessionTest::unusableScaleIsReportedAtStart()
-{
-    writeAll(path(), "DIR=100;\r\nMET=90;\r\nESCALA=abc\r\n");
-    const auto fixture = start();
-    QCOMPARE(fixture->messages.texts, QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")});
-    QCOMPARE(fixture->form->proa.size(), std::size_t(1));
-    QCOMPARE(fixture->form->distances().size(), 1);
-}
-
 void SessionTest::overfullFileIsKeptAsBackup()
 {
     QByteArray dirLine = "DIR=";
@@ -188,44 +202,122 @@ void SessionTest::overfullFileIsKeptAsBackup()
     QVERIFY(readAll(path()).startsWith("DIR=10;11;"));
 }
 
-void SessionTest::refusedFileIsNotLoadedAndKept()
+// The real program, ended by signals, in a fresh folder of its own. `setup` runs first
+// there, then the program through `sh -c '<start>; exec "$0"'`: the start sends the
+// signals to itself while they are blocked, so they wait for the program's handlers
+// and reach its first event loop, the start-up message's when there is one.
+void SessionTest::endedBySignals_data()
 {
-    const QByteArray original("DIR=100;\r\nMET=90\0;\r\n", 20);
-    writeAll(path(), original);
-    const auto fixture = start();
-    QCOMPARE(fixture->form->distances().size(), 0);
-    QCOMPARE(fixture->messages.texts.size(), 1);
-    QCOMPARE(readAll(path()), original);
-    fixture->form->close();
-    QCOMPARE(readAll(path() + QStringLiteral(".bak")), original);
-    QVERIFY(readAll(path()).startsWith("DIR=\r\n"));
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("start");      // shell builtins only: the shell unblocks signals for any other command
+    QTest::addColumn<QString>("after");      // see listing()
+    QTest::addColumn<QByteArray>("program"); // the work file's bytes beside the program
+    QTest::addColumn<QByteArray>("data");    // and in the user's data folder
+    QTest::addColumn<QStringList>("said");   // on standard error; {P} and {U} stand for those two paths
+    QTest::addColumn<int>("status");
+
+    const QByteArray fresh = "DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n";
+    const QStringList notAFile{QStringLiteral("O arquivo de trabalho {P} não foi lido: não é um arquivo comum."),
+                               QStringLiteral("O trabalho foi gravado em {U}, porque não foi possível gravá-lo em {P}: "
+                                              "não é um arquivo comum.")};
+    const QString inData = QStringLiteral(", data: Pervona/Trevanto/trevanto.ini");
+    QTest::newRow("signal while the start-up message is open -> saved beside the program, never shown")
+            << "printf 'DIR=100;\\r\\nMET=90;\\r\\nESCALA=abc\\r\\n' >trevanto.ini" << "kill -TERM $$"
+            << "trevanto trevanto.ini, data:"
+            << QByteArray("DIR=100;\r\nMET=90;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
+            << QByteArray() << QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")} << 0;
+    QTest::newRow("FIFO named trevanto.ini -> never opened nor replaced, saved in the data folder")
+            << "mkfifo trevanto.ini" << "kill -HUP $$" << QStringLiteral("trevanto trevanto.ini|") + inData
+            << QByteArray() << fresh << notAFile << 0;
+    QTest::newRow("folder named trevanto.ini -> the same")
+            << "mkdir trevanto.ini" << "kill -INT $$" << QStringLiteral("trevanto trevanto.ini/") + inData
+            << QByteArray() << fresh << notAFile << 0;
+    QTest::newRow("unwritable program folder -> read there, saved in the data folder as when installed")
+            << "printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini; chmod 555 ." << "kill -TERM $$"
+            << QStringLiteral("trevanto trevanto.ini") + inData << QByteArray("DIR=100;\r\nMET=90;\r\n")
+            << QByteArray("DIR=100;\r\nMET=90;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n")
+            << QStringList() << 0;
+    QTest::newRow("every write fails -> the work is lost and said so, the old file whole")
+            << "printf 'TOP=1\\r\\n' >trevanto.ini" << "trap '' XFSZ; ulimit -f 0; kill -TERM $$"
+            << "trevanto trevanto.ini, data:" << QByteArray("TOP=1\r\n") << QByteArray()
+            << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (File too large) "
+                                          "nem em {U} (File too large).")}
+            << 1;
+    QTest::newRow("a second signal -> ends at once, unsaved")
+            << "printf 'TOP=1\\r\\n' >trevanto.ini" << "kill -INT $$; kill -TERM $$"
+            << "trevanto trevanto.ini, data:" << QByteArray("TOP=1\r\n") << QByteArray() << QStringList() << 1;
 }
 
-void SessionTest::failedWriteIsReported()
+void SessionTest::endedBySignals()
 {
-    // A regular file stands where the folder should be: nothing can be written.
-    writeAll(m_dir.filePath(QStringLiteral("blocker")), "x");
-    const QString target = m_dir.filePath(QStringLiteral("blocker/trevanto.ini"));
-    FormFixture fixture(QLocale::c(), WorkFileLocation{target, target});
-    QVERIFY(showActive(*fixture.form));
-    QTest::mouseClick(fixture.form->Command5, Qt::LeftButton);
-    QCOMPARE(fixture.messages.texts.size(), 1);
-    QVERIFY(fixture.messages.texts.first().contains(target));
-    // The close went on all the same.
-    QVERIFY(!fixture.form->isVisible());
-}
+    QFETCH(QString, setup);
+    QFETCH(QString, start);
+    QFETCH(QString, after);
+    QFETCH(QByteArray, program);
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, said);
+    QFETCH(int, status);
 
-void SessionTest::terminationSignalWritesTheWork()
-{
-    const auto fixture = start();
-    QVERIFY(showActive(*fixture->form));
-    include(*fixture->form, "45", "120");
-    closeOnTermination(fixture->form.get());
-    QVERIFY(!QFile::exists(path()));
-    std::raise(SIGTERM);
-    QTRY_VERIFY(QFile::exists(path()));
-    QVERIFY(readAll(path()).startsWith("DIR=120;\r\nMET=45;\r\n"));
-    QVERIFY(!fixture->form->isVisible());
+    QTemporaryDir root;
+    const QString programDir = root.filePath(QStringLiteral("program"));
+    const QString dataDir = root.filePath(QStringLiteral("data"));
+    const QString home = root.filePath(QStringLiteral("home"));
+    for (const QString &dir : {programDir, dataDir, home})
+        QVERIFY(QDir().mkpath(dir));
+    QVERIFY(QFile::copy(QStringLiteral(TREVANTO_EXECUTABLE), programDir + QStringLiteral("/trevanto")));
+    // Permission bits do not bind root: as root, the setup and the program run as nobody.
+    QStringList asUser;
+    if (::geteuid() == 0) {
+        for (const QString &dir : {root.path(), programDir, dataDir, home})
+            QVERIFY(::chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
+        asUser = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+    }
+    const auto shell = [&](QProcess &process, const QString &script) {
+        process.setWorkingDirectory(programDir);
+        const QStringList command = asUser + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                                         QStringLiteral("./trevanto")};
+        process.start(command.first(), command.mid(1));
+    };
+    QProcess placing;
+    shell(placing, setup);
+    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataDir);
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    sigset_t blocked;
+    sigset_t before;
+    sigemptyset(&blocked);
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT})
+        sigaddset(&blocked, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &blocked, &before);
+    shell(child, start + QStringLiteral("; exec \"$0\""));
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    const bool ended = child.waitForFinished(20000);
+    if (!ended)
+        child.kill();
+    QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // to be removed
+    const QByteArray errors = child.readAllStandardError();
+    QVERIFY2(ended && child.exitStatus() == QProcess::NormalExit, errors.constData());
+
+    const QString programFile = programDir + QStringLiteral("/trevanto.ini");
+    const QString dataFile = dataDir + QStringLiteral("/Pervona/Trevanto/trevanto.ini");
+    QStringList told;
+    for (const QByteArray &line : errors.split('\n')) {
+        if (line.startsWith("trevanto: "))
+            told << QString::fromUtf8(line.sliced(10));
+    }
+    said.replaceInStrings(QStringLiteral("{P}"), programFile).replaceInStrings(QStringLiteral("{U}"), dataFile);
+    QCOMPARE(told, said);
+    QVERIFY2(child.exitCode() == status, errors.constData());
+    QCOMPARE(listing(programDir, dataDir), after);
+    QCOMPARE(regularBytes(programFile), program);
+    QCOMPARE(regularBytes(dataFile), data);
 }
 
 QTEST_MAIN(SessionTest)

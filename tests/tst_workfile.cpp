@@ -66,21 +66,6 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Permission bits do not stop every user (root above all); a test that needs a refusal
-// checks that the system really refuses first.
-bool permissionsEnforced(const QString &readOnlyDir)
-{
-    QFile probe(QDir(readOnlyDir).filePath(QStringLiteral("probe")));
-    if (!probe.open(QIODevice::WriteOnly))
-        return true;
-    probe.remove();
-    return false;
-}
-
-const QFile::Permissions ReadOnlyDir = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser;
-const QFile::Permissions WritableDir = ReadOnlyDir | QFile::WriteOwner | QFile::WriteUser;
-const char *RootCanWrite = "This user can write into a read-only folder (root?); the refusal cannot be shown.";
-
 } // namespace
 
 Q_DECLARE_METATYPE(trevanto::WorkFileState)
@@ -309,27 +294,23 @@ void TestWorkFile::parseTruncates()
 
 void TestWorkFile::location_data()
 {
-    QTest::addColumn<bool>("programDirExists");
-    QTest::addColumn<bool>("programWritable");
-    QTest::addColumn<bool>("userFileExists");
-    QTest::addColumn<QString>("read"); // "program" or "user"
-    QTest::addColumn<QString>("write");
+    QTest::addColumn<bool>("programFolderExists"); // and writable
+    QTest::addColumn<QString>("files");          // the regular work files there are, the newest last
+    QTest::addColumn<QString>("chosen");         // read, write and fallback: "program", "user" or "-"
 
-    QTest::newRow("writable program folder -> read and write there") << true << true << true << "program" << "program";
-    QTest::newRow("read-only program folder, no user file -> read program, write user")
-            << true << false << false << "program" << "user";
-    QTest::newRow("read-only program folder, user file -> read and write user")
-            << true << false << true << "user" << "user";
-    QTest::newRow("missing program folder -> write user") << false << false << false << "program" << "user";
+    QTest::newRow("no file -> the program's, the user's as fallback") << true << "" << "program program user";
+    QTest::newRow("user file newer -> read the user's") << true << "program user" << "user program user";
+    QTest::newRow("program file newer -> read the program's") << true << "user program" << "program program user";
+    QTest::newRow("only a user file -> read it") << true << "user" << "user program user";
+    // The program's folder read-only is a row of tst_session's endedBySignals.
+    QTest::newRow("no program folder -> the user's, no fallback") << false << "" << "user user -";
 }
 
 void TestWorkFile::location()
 {
-    QFETCH(bool, programDirExists);
-    QFETCH(bool, programWritable);
-    QFETCH(bool, userFileExists);
-    QFETCH(QString, read);
-    QFETCH(QString, write);
+    QFETCH(bool, programFolderExists);
+    QFETCH(QString, files);
+    QFETCH(QString, chosen);
 
     QTemporaryDir root;
     QVERIFY(root.isValid());
@@ -339,26 +320,26 @@ void TestWorkFile::location()
         return (which == u"program" ? programDir : userDir) + QStringLiteral("/trevanto.ini");
     };
     QVERIFY(QDir().mkpath(userDir));
-    if (programDirExists)
-        QVERIFY(QDir().mkpath(programDir) && writeAll(pathIn(QStringLiteral("program")), "TOP=1\r\n"));
-    if (userFileExists)
-        QVERIFY(writeAll(pathIn(QStringLiteral("user")), "TOP=2\r\n"));
-    if (programDirExists && !programWritable) {
-        QVERIFY(QFile::setPermissions(programDir, ReadOnlyDir));
-        if (!permissionsEnforced(programDir)) {
-            QFile::setPermissions(programDir, WritableDir);
-            QSKIP(RootCanWrite);
-        }
+    if (programFolderExists)
+        QVERIFY(QDir().mkpath(programDir));
+    const QStringList newestLast = files.split(u' ', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < newestLast.size(); ++i) {
+        QFile file(pathIn(newestLast[i]));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("TOP=1\r\n") == 7 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(i - 10), QFileDevice::FileModificationTime));
     }
-
     const WorkFileLocation location = chooseWorkFileLocation(programDir, userDir);
-    if (programDirExists)
-        QFile::setPermissions(programDir, WritableDir);
-    QCOMPARE(location.readPath, pathIn(read));
-    QCOMPARE(location.writePath, pathIn(write));
+    const auto name = [&](const QString &path) {
+        for (const QString &which : {QStringLiteral("program"), QStringLiteral("user")}) {
+            if (path == pathIn(which))
+                return which;
+        }
+        return path.isEmpty() ? QStringLiteral("-") : path;
+    };
+    QCOMPARE(name(location.readPath) + u' ' + name(location.writePath) + u' ' + name(location.fallbackPath), chosen);
     // The writability probe leaves nothing behind.
-    if (programDirExists)
-        QCOMPARE(QDir(programDir).entryList(QDir::Files), QStringList{QStringLiteral("trevanto.ini")});
+    if (programFolderExists)
+        QCOMPARE(QDir(programDir).entryList(QDir::Files).size(), qsizetype(newestLast.contains(u"program")));
 }
 
 void TestWorkFile::loadFiles()
@@ -387,7 +368,6 @@ void TestWorkFile::loadRefuses_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("NUL byte inside") << "nul";
     QTest::newRow("one byte over the size limit") << "large";
-    QTest::newRow("a folder in the file's place") << "folder";
     QTest::newRow("no permission to read") << "unreadable";
 }
 
@@ -403,8 +383,6 @@ void TestWorkFile::loadRefuses()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("TOP=1\r\n") == 7);
         QVERIFY(file.resize(MaxWorkFileSize + 1)); // sparse: costs no disk space
-    } else if (kind == u"folder") {
-        QVERIFY(QDir().mkdir(path));
     } else {
         QVERIFY(writeAll(path, "TOP=1\r\n") && QFile::setPermissions(path, QFile::WriteOwner));
         if (QFile(path).open(QIODevice::ReadOnly))
@@ -454,35 +432,23 @@ void TestWorkFile::saveReplacesAndKeepsBackup()
 void TestWorkFile::saveFails_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("keepBackup");
-    QTest::newRow("folder under a regular file") << "under file" << true;
-    QTest::newRow("backup cannot be made -> original kept") << "backup blocked" << true;
-    QTest::newRow("read-only folder, no backup asked") << "read-only" << false;
+    QTest::newRow("folder under a regular file") << "under file";
+    QTest::newRow("backup cannot be made -> original kept") << "backup blocked";
 }
 
 void TestWorkFile::saveFails()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, keepBackup);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString original = dir.filePath(QStringLiteral("trevanto.ini"));
-    QString path = original;
-    QVERIFY(writeAll(path, "original"));
-    if (kind == u"under file") {
-        path = dir.filePath(QStringLiteral("trevanto.ini/sub/trevanto.ini"));
-    } else if (kind == u"backup blocked") {
-        // A non-empty folder where the backup goes can neither be replaced nor written.
-        QVERIFY(QDir().mkpath(path + QStringLiteral(".bak/inside")));
-    } else {
-        QVERIFY(QFile::setPermissions(dir.path(), ReadOnlyDir));
-        if (!permissionsEnforced(dir.path())) {
-            QFile::setPermissions(dir.path(), WritableDir);
-            QSKIP(RootCanWrite);
-        }
-    }
-    const SaveOutcome outcome = saveWorkFile(path, "new", keepBackup);
-    QFile::setPermissions(dir.path(), WritableDir);
+    QVERIFY(writeAll(original, "original"));
+    // A regular file where a folder should be; a non-empty folder where the backup
+    // goes, which can neither be replaced nor written.
+    const QString path = kind == u"under file" ? original + QStringLiteral("/sub/trevanto.ini") : original;
+    if (kind == u"backup blocked")
+        QVERIFY(QDir().mkpath(original + QStringLiteral(".bak/inside")));
+    const SaveOutcome outcome = saveWorkFile(path, "new", true);
     QVERIFY(!outcome.ok && !outcome.error.isEmpty());
     QCOMPARE(readAll(original), QByteArray("original"));
 }

@@ -3,6 +3,7 @@
 #include "app/accessibility.h"
 #include "app/leglist.h"
 #include "app/marker.h"
+#include "app/shutdown.h"
 #include "app/updown.h"
 #include "common/fonts.h"
 #include "common/numbers.h"
@@ -294,12 +295,16 @@ void Form1::loadWorkFile()
     const WorkFileLoad load = trevanto::loadWorkFile(path, m_services.locale);
     if (load.status == LoadStatus::Missing)
         return;
+    if (load.status == LoadStatus::NotAFile) {
+        showMessage(load.problem);
+        return;
+    }
+    // A file that is not loaded whole is kept as .bak before any save replaces it.
+    const QString backup = path + QStringLiteral(".bak");
     if (load.status == LoadStatus::Refused) {
-        // The file is kept beside the new one at close, so nothing in it is lost.
         m_keepBackup = true;
-        showMessage(QStringLiteral("O arquivo de trabalho %1 não foi lido (%2). Ele será guardado como %3 ao "
-                                   "fechar o programa.")
-                        .arg(path, load.problem, m_services.workFile.writePath + QStringLiteral(".bak")));
+        showMessage(load.problem
+                    + QStringLiteral(" Antes de ser substituído, ele será guardado como %1.").arg(backup));
         return;
     }
 
@@ -320,17 +325,16 @@ void Form1::loadWorkFile()
     if (content.truncated) {
         m_keepBackup = true;
         showMessage(QStringLiteral("O arquivo de trabalho tem mais de %1 trechos; só os primeiros %1 foram "
-                                   "carregados. O arquivo completo será guardado como %2 ao fechar o programa.")
+                                   "carregados. Antes de ser substituído, o arquivo completo será guardado como %2.")
                         .arg(MaxLegs)
-                        .arg(m_services.workFile.writePath + QStringLiteral(".bak")));
+                        .arg(backup));
     }
     Command3_Click();
 }
 
 void Form1::Form_QueryUnload()
 {
-    const QString path = m_services.workFile.writePath;
-    if (path.isEmpty())
+    if (m_services.workFile.writePath.isEmpty())
         return;
     WorkFileState state;
     state.distances = distances();
@@ -340,12 +344,16 @@ void Form1::Form_QueryUnload()
     state.scale = Text2->text();
     state.markerLeft = float(Picture1->x());
     state.markerTop = float(Picture1->y());
-    const SaveOutcome saved = saveWorkFile(path, formatWorkFile(state, m_services.locale), m_keepBackup);
-    if (saved.ok) {
+    const QByteArray bytes = formatWorkFile(state, m_services.locale);
+    SaveReport report;
+    saveUninterrupted([&] {
+        report = saveWork(m_services.workFile, bytes, m_keepBackup);
+        return report.saved;
+    });
+    if (report.saved)
         m_keepBackup = false; // the backup holds the original; a second close must not replace it
-        return;
-    }
-    showMessage(QStringLiteral("Não foi possível gravar o trabalho em %1: %2").arg(path, saved.error));
+    if (!report.message.isEmpty())
+        showMessage(report.message);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -39,8 +39,13 @@ int main(int argc, char *argv[])
         QApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
     Form1 form(services);
-    trevanto::closeOnTermination(&form);
+    trevanto::endOnTermination(&form);
     form.Form_Load();
-    form.show();
-    return app.exec();
+    // A signal or the session's end during the start-up has already saved the work
+    // and ended every event loop: the window is not shown then.
+    if (!trevanto::isEnding()) {
+        form.show();
+        app.exec();
+    }
+    return trevanto::exitStatus();
 }

@@ -223,12 +223,23 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
 WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir)
 {
     const QString programFile = QDir(programDir).filePath(WorkFileName);
-    if (canWriteIn(programDir))
-        return {programFile, programFile};
+    const QString userFile = userDataDir.isEmpty() ? QString() : QDir(userDataDir).filePath(WorkFileName);
+    const bool atProgram = userFile.isEmpty() || canWriteIn(programDir);
 
-    const QString userFile = QDir(userDataDir).filePath(WorkFileName);
-    const bool userFileExists = QFileInfo(userFile).isFile();
-    return {userFileExists ? userFile : programFile, userFile};
+    WorkFileLocation location;
+    location.writePath = atProgram ? programFile : userFile;
+    if (atProgram && userFile != programFile)
+        location.fallbackPath = userFile;
+    // The last close left the work in the newer of the two.
+    const QFileInfo program(programFile);
+    const QFileInfo user(userFile);
+    if (program.isFile() && user.isFile())
+        location.readPath = user.lastModified() > program.lastModified() ? userFile : programFile;
+    else if (program.isFile() || user.isFile())
+        location.readPath = program.isFile() ? programFile : userFile;
+    else
+        location.readPath = location.writePath;
+    return location;
 }
 
 WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
@@ -248,9 +259,12 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
     };
 
     // A folder, a device or a pipe is not a work file, and reading one could block
-    // or never end.
-    if (!info.isFile())
-        return refuse(QStringLiteral("não é um arquivo comum."));
+    // or never end: it is not even opened.
+    if (!info.isFile()) {
+        WorkFileLoad notAFile = refuse(QStringLiteral("não é um arquivo comum."));
+        notAFile.status = LoadStatus::NotAFile;
+        return notAFile;
+    }
     if (info.size() > MaxWorkFileSize)
         return refuse(QStringLiteral("tem %1 bytes, mais que o limite de %2 bytes.")
                           .arg(info.size())
@@ -276,30 +290,35 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
 
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
 {
-    const QString shownPath = QDir::toNativeSeparators(path);
-    const auto fail = [&](const QString &reason) {
-        return SaveOutcome{false, QStringLiteral("O arquivo de trabalho %1 não foi gravado: %2").arg(shownPath, reason)};
-    };
+    const auto fail = [](const QString &reason) { return SaveOutcome{false, reason}; };
 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("a pasta %1 não pôde ser criada.").arg(QDir::toNativeSeparators(folder)));
+        return fail(QStringLiteral("a pasta %1 não pôde ser criada").arg(QDir::toNativeSeparators(folder)));
 
-    if (keepBackup && QFileInfo::exists(path)) {
+    // A folder, a pipe or a device in the file's place is left alone: copying a pipe
+    // would block for ever, and the save's rename would replace it.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile())
+        return fail(QStringLiteral("não é um arquivo comum"));
+
+    if (keepBackup && existing.exists()) {
         const QString backup = path + QStringLiteral(".bak");
         // QFile::copy never replaces a file, so an earlier backup goes first.
         if (QFileInfo::exists(backup) && !QFile::remove(backup))
-            return fail(QStringLiteral("a cópia anterior %1 não pôde ser substituída.")
+            return fail(QStringLiteral("a cópia anterior %1 não pôde ser substituída")
                             .arg(QDir::toNativeSeparators(backup)));
         QFile original(path);
         if (!original.copy(backup))
-            return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita (%2).")
+            return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita: %2")
                             .arg(QDir::toNativeSeparators(backup), original.errorString()));
     }
 
-    // Binary mode: the bytes already hold their CR LF line ends.
+    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so a
+    // failed write shows here: commit() may miss a failure of its own last flush and
+    // put a short file in place of the old one.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
@@ -309,6 +328,25 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
     if (!file.commit())
         return fail(file.errorString());
     return {};
+}
+
+SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool keepBackup)
+{
+    const SaveOutcome atHome = saveWorkFile(location.writePath, bytes, keepBackup);
+    if (atHome.ok)
+        return {true, QString()};
+    const QString home = QDir::toNativeSeparators(location.writePath);
+    if (location.fallbackPath.isEmpty())
+        return {false, QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em %1 (%2).")
+                           .arg(home, atHome.error)};
+
+    const QString fallback = QDir::toNativeSeparators(location.fallbackPath);
+    const SaveOutcome there = saveWorkFile(location.fallbackPath, bytes, keepBackup);
+    if (there.ok)
+        return {true, QStringLiteral("O trabalho foi gravado em %1, porque não foi possível gravá-lo em %2: %3.")
+                          .arg(fallback, home, atHome.error)};
+    return {false, QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em %1 (%2) nem em %3 (%4).")
+                       .arg(home, atHome.error, fallback, there.error)};
 }
 
 } // namespace trevanto

@@ -55,16 +55,20 @@ struct WorkFileLocation
 {
     QString readPath;
     QString writePath;
+    QString fallbackPath = {}; // written when writePath cannot be; empty: no second place
 };
 
-// The program's own folder when it can be written; otherwise the user's data folder,
-// read from there when the file exists there, else from the program's folder.
+// The work file's home is the program's own folder when it can be written, otherwise
+// the user's data folder; a save that fails at home goes to the user's data folder.
+// The start reads the newer of the two when both are regular files, the one that is
+// when only one is, and otherwise the home (where a folder or a pipe is refused).
 WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir);
 
 enum class LoadStatus {
     Missing,  // no file: the ordinary first start
     Loaded,   // read; `content` holds it
-    Refused,  // exists but unreadable, too large or holding a NUL byte: not loaded
+    Refused,  // a regular file, but unreadable, too large or holding a NUL byte: not loaded
+    NotAFile, // a folder, a pipe, a device: never opened, copied or replaced
 };
 
 struct WorkFileLoad
@@ -79,12 +83,23 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale);
 struct SaveOutcome
 {
     bool ok = true;
-    QString error; // the reason, when !ok
+    QString error; // the reason, when !ok, in a few words
 };
 
 // Writes the bytes whole through a QSaveFile, so a failed write leaves the previous
-// file as it was. With `keepBackup`, an existing file is first copied beside itself
-// as "<name>.bak" (an earlier .bak is replaced).
+// file as it was. Anything at `path` that is not a regular file is refused untouched.
+// With `keepBackup`, an existing file is first copied beside itself as "<name>.bak"
+// (an earlier .bak is replaced).
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
+
+struct SaveReport
+{
+    bool saved = false; // the work is in one of the two places
+    QString message;    // for the user when the work is not at home; empty otherwise
+};
+
+// Saves at the location's write path, and when that fails at its fallback path; with
+// `keepBackup`, a file that the save replaces is kept as "<name>.bak" first.
+SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool keepBackup);
 
 } // namespace trevanto
