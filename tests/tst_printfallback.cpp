@@ -62,7 +62,6 @@ void TestPrintFallback::noPrinterWritesPdfIntoNewDocumentsFolder()
     SystemPrinter printer;
     const PrintOutcome outcome = printer.printPage(printcheck::pattern());
     QVERIFY2(outcome.kind == PrintOutcome::SavedAsPdf, qPrintable(outcome.detail));
-    QVERIFY(!printer.lastPrinterProblem().isEmpty());
     const QFileInfo pdf(outcome.detail);
     QCOMPARE(pdf.absolutePath(), QDir(documents()).absolutePath());
     QVERIFY2(QRegularExpression(QStringLiteral("^Trevanto-\\d{8}-\\d{6}\\.pdf$")).match(pdf.fileName()).hasMatch(),

@@ -123,10 +123,8 @@ void TestPrinting::printsOnePageOnDefaultPrinter()
 
     SystemPrinter printer;
     const PrintOutcome outcome = printer.printPage(printcheck::pattern());
-    QVERIFY2(outcome.kind == PrintOutcome::Printed,
-             qPrintable(QStringLiteral("not printed: %1 / %2").arg(printer.lastPrinterProblem(), outcome.detail)));
+    QVERIFY2(outcome.kind == PrintOutcome::Printed, qPrintable(outcome.detail));
     QCOMPARE(outcome.detail, QPrinterInfo::defaultPrinter().printerName());
-    QVERIFY(printer.lastPrinterProblem().isEmpty());
 
     const QString printed = printcheck::waitForNewPdf(folder, before);
     QVERIFY2(!printed.isEmpty(), "no PDF came out of the print queue");

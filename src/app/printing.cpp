@@ -110,21 +110,15 @@ PrintOutcome SystemPrinter::printPage(const QImage &page)
     if (page.isNull())
         return {PrintOutcome::Failed, QStringLiteral("não há imagem para imprimir")};
 
+    // No default printer, one that cannot be opened, or a page it refused: the page
+    // goes into a PDF instead.
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        m_lastPrinterProblem = QStringLiteral("não há impressora padrão");
-    } else {
+    if (!info.isNull()) {
         QPrinter printer(info, QPrinter::HighResolution);
         printer.setDocName(QStringLiteral("Trevanto"));
         printer.setFullPage(false);
-        if (!printer.isValid()) {
-            m_lastPrinterProblem = QStringLiteral("a impressora padrão %1 não está disponível")
-                                           .arg(info.printerName());
-        } else {
-            m_lastPrinterProblem = paintPage(printer, page);
-            if (m_lastPrinterProblem.isEmpty())
-                return {PrintOutcome::Printed, info.printerName()};
-        }
+        if (printer.isValid() && paintPage(printer, page).isEmpty())
+            return {PrintOutcome::Printed, info.printerName()};
     }
     return saveAsPdf(page);
 }

@@ -22,9 +22,6 @@ class SystemPrinter : public PagePrinter
 public:
     PrintOutcome printPage(const QImage &page) override;
 
-    // Why the last page did not reach a printer; empty after a page that did.
-    QString lastPrinterProblem() const { return m_lastPrinterProblem; }
-
     // Returns the image's size in inches: the window's pixels are 96 to the inch, and a
     // high-density image holds devicePixelRatio() pixels for each of them.
     static QSizeF sizeInInches(const QImage &page);
@@ -50,8 +47,6 @@ public:
 
 private:
     PrintOutcome saveAsPdf(const QImage &page);
-
-    QString m_lastPrinterProblem;
 };
 
 // Paints the image as the one page of a printer that is ready to print, turning the sheet

@@ -15,10 +15,8 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-// The value of a text of up to seven digits between blanks, the usual leg text: it is
-// exact in single and double precision alike, so it needs no rounding. Nothing for any
-// other text.
-std::optional<std::int32_t> plainWholeNumber(QStringView text)
+// The text without the blanks at either end.
+QStringView withoutBlanks(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -26,11 +24,18 @@ std::optional<std::int32_t> plainWholeNumber(QStringView text)
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
-    if (end == begin || end - begin > 7)
+    return text.sliced(begin, end - begin);
+}
+
+// The value of a text of one to seven digits, the usual leg text: it is exact in single
+// and double precision alike, so it needs no rounding. Nothing for any other text.
+std::optional<std::int32_t> plainWholeNumber(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 7)
         return std::nullopt;
     std::int32_t value = 0;
-    for (qsizetype i = begin; i < end; ++i) {
-        const char16_t c = text[i].unicode();
+    for (const QChar character : text) {
+        const char16_t c = character.unicode();
         if (c < u'0' || c > u'9')
             return std::nullopt;
         value = value * 10 + (c - u'0');
@@ -58,24 +63,16 @@ NumberReader::NumberReader(const QLocale &locale)
 {
 }
 
-// Copies the number in `text` into `out` as plain ASCII ("-123.45") for
-// std::from_chars, which is locale-independent and rounds correctly. Returns false
-// when the text is not one number under the locale's conventions.
-bool NumberReader::toAscii(QStringView text, std::string &out) const
+// Copies the number in `body`, a text without blanks at its ends, into `out` as plain
+// ASCII ("-123.45") for std::from_chars, which is locale-independent and rounds
+// correctly. Returns false when the text is not one number under the locale's
+// conventions.
+bool NumberReader::toAscii(QStringView body, std::string &out) const
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    if (begin == end)
-        return false;
-
+    const qsizetype end = body.size();
     out.clear();
-    out.reserve(std::size_t(end - begin) + 1);
-    qsizetype i = begin;
-    const QStringView body = text.sliced(begin, end - begin);
+    out.reserve(std::size_t(end) + 1);
+    qsizetype i = 0;
     if (!m_minus.isEmpty() && body.startsWith(m_minus)) {
         out.push_back('-');
         i += m_minus.size();
@@ -91,12 +88,12 @@ bool NumberReader::toAscii(QStringView text, std::string &out) const
     bool sawDigit = false;
     bool sawDecimal = false;
     while (i < end) {
-        const QChar c = text[i];
+        const QChar c = body[i];
         if (c >= u'0' && c <= u'9') {
             out.push_back(char(c.unicode()));
             sawDigit = true;
             ++i;
-        } else if (!sawDecimal && !m_decimal.isEmpty() && text.sliced(i, end - i).startsWith(m_decimal)) {
+        } else if (!sawDecimal && !m_decimal.isEmpty() && body.sliced(i).startsWith(m_decimal)) {
             out.push_back('.');
             sawDecimal = true;
             i += m_decimal.size();
@@ -110,10 +107,11 @@ bool NumberReader::toAscii(QStringView text, std::string &out) const
 template<typename T>
 std::optional<T> NumberReader::read(QStringView text) const
 {
-    if (const auto whole = plainWholeNumber(text))
+    const QStringView body = withoutBlanks(text);
+    if (const auto whole = plainWholeNumber(body))
         return T(*whole);
     std::string ascii;
-    if (!toAscii(text, ascii))
+    if (!toAscii(body, ascii))
         return std::nullopt;
     const char *first = ascii.data();
     const char *last = ascii.data() + ascii.size();

@@ -37,7 +37,7 @@ public:
 private:
     template<typename T>
     std::optional<T> read(QStringView text) const;
-    bool toAscii(QStringView text, std::string &out) const;
+    bool toAscii(QStringView body, std::string &out) const;
 
     QString m_decimal;
     QString m_minus;

@@ -76,16 +76,6 @@ std::optional<PlotPoint> legEndPointFromValues(PlotPoint pen, std::int32_t dista
     return PlotPoint{*endX, *endY};
 }
 
-std::optional<PlotPoint> legEndPoint(PlotPoint pen, QStringView distanceText, QStringView scaleText, double angle,
-                                     const QLocale &locale)
-{
-    const auto distance = readInt32(distanceText, locale);
-    const auto scale = readNumber(scaleText, locale);
-    if (!distance || !scale)
-        return std::nullopt;
-    return legEndPointFromValues(pen, *distance, *scale, angle);
-}
-
 std::optional<PlotPoint> labelCorner(PlotPoint pen, PlotPoint end)
 {
     std::int32_t dx = 5;

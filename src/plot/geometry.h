@@ -32,15 +32,10 @@ double legAngleFromBearing(float bearing);
 // 5, each to the nearest whole number (halves to even). Nothing outside 32 bits.
 std::optional<PlotPoint> penStart(float markerLeft, float markerTop);
 
-// Returns where a leg that starts at `pen` ends. The distance text is taken to a
-// 32-bit whole number before it is scaled; the length is d / ((1 / s) * 10), in
-// exactly that order, every step in double precision. Nothing when the distance or
-// the scale text is not usable (not a number, scale zero) or the end point leaves
-// the 32-bit range.
-std::optional<PlotPoint> legEndPoint(PlotPoint pen, QStringView distanceText, QStringView scaleText,
-                                     double angle, const QLocale &locale);
-
-// The same with the distance and the scale already read.
+// Returns where a leg that starts at `pen` ends: the distance, a 32-bit whole number,
+// over ((1 / scale) * 10), in exactly that order, every step in double precision, then
+// along the angle. Nothing when the scale is zero or not finite, or the end point
+// leaves the 32-bit range.
 std::optional<PlotPoint> legEndPointFromValues(PlotPoint pen, std::int32_t distance, double scale,
                                                double angle);
 
