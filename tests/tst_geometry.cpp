@@ -1,6 +1,6 @@
-// The leg arithmetic: the plot angle of a bearing, the first pen position, a leg's end
-// point and the corner of its bearing label. The plot is pixel exact, so every point is
-// compared exactly.
+// The leg arithmetic as the redraw plots a course: the plot angle of a bearing, the first
+// pen position, each leg's end point and the corner of its bearing label. The plot is
+// pixel exact, so every point is compared exactly.
 
 #include "locales.h"
 #include "plot/courseplot.h"
@@ -28,8 +28,6 @@ QString endOf(PlotPoint pen, const QString &bearing, const QString &distance, co
 constexpr PlotPoint thePen{300, 200};
 constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t int32Min = std::numeric_limits<std::int32_t>::min();
-constexpr double Infinity = std::numeric_limits<double>::infinity();
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
@@ -44,15 +42,11 @@ private slots:
     void compassTable();
     void endPoints_data();
     void endPoints();
-    void legAngleReadsTheLocale_data();
-    void legAngleReadsTheLocale();
+    void courseStopsBeforeAnUnusableLeg();
     void penStart_data();
     void penStart();
     void labelCorner_data();
     void labelCorner();
-    void unusableValuesGiveNothing_data();
-    void unusableValuesGiveNothing();
-    void infiniteBearingGivesNoEndPoint();
 };
 
 void TestGeometry::compassTable_data()
@@ -76,9 +70,10 @@ void TestGeometry::compassTable_data()
         {"270", 3.14159265358979, {200, 200}, {305, 205}},
         {"315", 3.9269908169872374, {229, 129}, {305, 205}},
         {"359", 4.694935687864742, {298, 100}, {305, 205}},
-        // A fraction in the bearing counts in the angle.
+        // A fraction in the bearing counts in the angle, read once, to single.
         {"45#5", -0.77667151713747584, {371, 130}, {280, 205}},
         {"0#4", -1.5638149831553068, {301, 100}, {280, 205}},
+        {"  135 ", 0.7853981633974475, {371, 271}, {280, 180}},
         // Outside 0 to 359 the same formula applies.
         {"360", 4.7123889803846852, {300, 100}, {305, 205}},
         {"720", 10.995574287564265, {300, 100}, {305, 205}},
@@ -105,15 +100,17 @@ void TestGeometry::compassTable()
     const std::optional<double> computed = legAngle(bearing, locale);
     QVERIFY(computed.has_value());
     COMPARE_EXACT(*computed, angle);
-    QCOMPARE(endOf(thePen, bearing, QStringLiteral("100"), QStringLiteral("10"), locale), describe(end));
-    QCOMPARE(describe(trevanto::labelCorner(thePen, end)), describe(corner));
+    const CoursePlot plot = plotCourse(thePen, {QStringLiteral("100")}, {bearing}, u"10", locale);
+    QCOMPARE(plot.legs.size(), std::size_t(1));
+    QCOMPARE(describe(plot.legs.front().to), describe(end));
+    QCOMPARE(describe(plot.legs.front().labelCorner), describe(corner));
 }
 
 void TestGeometry::endPoints_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<PlotPoint>("pen");
-    QTest::addColumn<float>("bearing");
+    QTest::addColumn<QString>("bearing");
     QTest::addColumn<QString>("distance");
     QTest::addColumn<QString>("scale");
     QTest::addColumn<QString>("end");
@@ -121,54 +118,45 @@ void TestGeometry::endPoints_data()
     const struct {
         const char *name;
         PlotPoint pen;
-        float bearing;
-        const char *distance, *scale, *end;
+        const char *bearing, *distance, *scale, *end;
     } rows[] = {
         // Bearing 45, distance 100 at other scales.
-        {"scale 1", thePen, 45.0f, "100", "1", "(307, 193)"},
-        {"scale 2#5", thePen, 45.0f, "100", "2#5", "(318, 182)"},
-        {"scale 25", thePen, 45.0f, "100", "25", "(477, 23)"},
-        {"scale 100, off the top", thePen, 45.0f, "100", "100", "(1007, -507)"},
-        {"scale -10 flips to where bearing 225 ends", thePen, 45.0f, "100", "-10", "(229, 271)"},
+        {"scale 1", thePen, "45", "100", "1", "(307, 193)"},
+        {"scale 2#5", thePen, "45", "100", "2#5", "(318, 182)"},
+        {"scale 100, off the top", thePen, "45", "100", "100", "(1007, -507)"},
+        {"scale -10 flips to where bearing 225 ends", thePen, "45", "100", "-10", "(229, 271)"},
         // The distance is taken to a whole number (halves to even) before scaling.
-        {"distance 100#5 -> 100", thePen, 90.0f, "100#5", "10", "(400, 200)"},
-        {"distance 101#5 -> 102", thePen, 90.0f, "101#5", "10", "(402, 200)"},
-        {"distance 100#4 -> 100", thePen, 90.0f, "100#4", "10", "(400, 200)"},
-        {"distance with spaces around", thePen, 90.0f, " 100 ", "10", "(400, 200)"},
-        {"scale with spaces around", thePen, 90.0f, "100", " 10 ", "(400, 200)"},
+        {"distance 100#5 -> 100", thePen, "90", "100#5", "10", "(400, 200)"},
+        {"distance 101#5 -> 102", thePen, "90", "101#5", "10", "(402, 200)"},
+        {"distance and scale with spaces around", thePen, "90", " 100 ", " 10 ", "(400, 200)"},
         // Ties in the end point go to the even neighbour.
-        {"bearing 30 distance 1: x 300#5 -> 300", thePen, 30.0f, "1", "10", "(300, 199)"},
-        {"bearing 60 distance 1: y 199#5 -> 200", thePen, 60.0f, "1", "10", "(301, 200)"},
-        {"bearing 240 distance 1", thePen, 240.0f, "1", "10", "(299, 200)"},
-        {"bearing 0 ends straight above the pen", {0, 0}, 0.0f, "1000", "10", "(0, -1000)"},
-        {"distance 0 ends on the pen", thePen, 45.0f, "0", "10", "(300, 200)"},
-        {"pen at the marker's place (373, 261), bearing 90", {373, 261}, 90.0f, "100", "10", "(473, 261)"},
-        {"negative pen, bearing 180", {-50, -60}, 180.0f, "100", "10", "(-50, 40)"},
-        // Texts that give no end point.
-        {"distance of letters", thePen, 45.0f, "cem", "10", "nothing"},
-        {"empty distance", thePen, 45.0f, "", "10", "nothing"},
-        {"distance with the other separator", thePen, 45.0f, "100~5", "10", "nothing"},
-        {"distance 2147483648 beyond 32 bits", thePen, 45.0f, "2147483648", "10", "nothing"},
-        {"distance 2147483647#5 -> 2147483648 beyond 32 bits", thePen, 45.0f, "2147483647#5", "10", "nothing"},
-        {"scale of letters", thePen, 45.0f, "100", "dez", "nothing"},
-        {"scale of spaces", thePen, 45.0f, "100", "   ", "nothing"},
-        {"scale 0", thePen, 45.0f, "100", "0", "nothing"},
-        {"scale -0", thePen, 45.0f, "100", "-0", "nothing"},
-        {"scale with the other separator", thePen, 45.0f, "100", "2~5", "nothing"},
-        {"distance 2000000000 at scale 100 ends beyond 32 bits", thePen, 45.0f, "2000000000", "100", "nothing"},
-        {"the same going left", thePen, 270.0f, "2000000000", "100", "nothing"},
-        {"distance 2147483647 at scale 11 going down ends beyond 32 bits", thePen, 180.0f, "2147483647", "11",
-         "nothing"},
+        {"bearing 30 distance 1: x 300#5 -> 300", thePen, "30", "1", "10", "(300, 199)"},
+        {"bearing 60 distance 1: y 199#5 -> 200", thePen, "60", "1", "10", "(301, 200)"},
+        {"bearing 240 distance 1", thePen, "240", "1", "10", "(299, 200)"},
+        {"bearing 0 ends straight above the pen", {0, 0}, "0", "1000", "10", "(0, -1000)"},
+        {"negative pen, bearing 180", {-50, -60}, "180", "100", "10", "(-50, 40)"},
+        // Texts and values that give no end point.
+        {"bearing of letters", thePen, "noventa", "100", "10", "nothing"},
+        {"distance 2147483647#5 -> 2147483648 beyond 32 bits", thePen, "45", "2147483647#5", "10", "nothing"},
+        {"scale of letters", thePen, "45", "100", "dez", "nothing"},
+        {"scale -0", thePen, "45", "100", "-0", "nothing"},
+        {"distance 2000000000 at scale 100 ends beyond 32 bits", thePen, "45", "2000000000", "100", "nothing"},
+        {"the same going left", thePen, "270", "2000000000", "100", "nothing"},
+        {"distance 2147483647 at scale 11 going down", thePen, "180", "2147483647", "11", "nothing"},
+        {"distance -2147483648 going right from x -1", {-1, 0}, "90", "-2147483648", "10", "nothing"},
     };
     for (const NamedLocale &named : bothLocales()) {
         for (const auto &row : rows) {
             QTest::addRow("%s: %s -> %s", named.name, qPrintable(typed(row.name, named.locale)), row.end)
-                    << named.locale << row.pen << row.bearing << typed(row.distance, named.locale)
+                    << named.locale << row.pen << typed(row.bearing, named.locale) << typed(row.distance, named.locale)
                     << typed(row.scale, named.locale) << QString::fromUtf8(row.end);
         }
-        QTest::addRow("%s: scale of 400 digits -> nothing", named.name)
-                << named.locale << thePen << 45.0f << QStringLiteral("100") << fourHundredDigits
-                << QStringLiteral("nothing");
+        // Numbers too long for a double read as infinity: no angle, no scale comes of them.
+        const QString hundred = QStringLiteral("100"), ten = QStringLiteral("10");
+        QTest::addRow("%s: bearing of 400 digits", named.name)
+                << named.locale << thePen << fourHundredDigits << hundred << ten << QStringLiteral("nothing");
+        QTest::addRow("%s: scale of 400 digits", named.name)
+                << named.locale << thePen << hundred << hundred << fourHundredDigits << QStringLiteral("nothing");
     }
 }
 
@@ -176,47 +164,24 @@ void TestGeometry::endPoints()
 {
     QFETCH(QLocale, locale);
     QFETCH(PlotPoint, pen);
-    QFETCH(float, bearing);
+    QFETCH(QString, bearing);
     QFETCH(QString, distance);
     QFETCH(QString, scale);
     QFETCH(QString, end);
-    QCOMPARE(endOf(pen, QString::number(bearing), distance, scale, locale), end);
+    QCOMPARE(endOf(pen, bearing, distance, scale, locale), end);
 }
 
-void TestGeometry::legAngleReadsTheLocale_data()
+void TestGeometry::courseStopsBeforeAnUnusableLeg()
 {
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("bearing");
-    QTest::addColumn<bool>("number");
-    QTest::addColumn<float>("value");
-
-    for (const NamedLocale &named : bothLocales()) {
-        const QString other = typed("45~5", named.locale);
-        QTest::addRow("%s: bearing %s is not a number", named.name, qPrintable(other))
-                << named.locale << other << false << 0.0f;
-        QTest::addRow("%s: empty bearing is not a number", named.name) << named.locale << QString() << false << 0.0f;
-        QTest::addRow("%s: bearing with spaces around", named.name)
-                << named.locale << QStringLiteral("  135 ") << true << 135.0f;
-        QTest::addRow("%s: bearing 0.1 read once, to single", named.name)
-                << named.locale << typed("0#1", named.locale) << true << 0.1f;
-    }
-}
-
-void TestGeometry::legAngleReadsTheLocale()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(QString, bearing);
-    QFETCH(bool, number);
-    QFETCH(float, value);
-
-    const std::optional<double> angle = legAngle(bearing, locale);
-    QCOMPARE(angle.has_value(), number);
-    if (number) {
-        COMPARE_EXACT(*angle, legAngleFromBearing(value));
-        // b - 90 in single precision, then times the half-turn, then over 180.
-        const float turned = value - 90.0f;
-        COMPARE_EXACT(*angle, (double(turned) * 3.14159265358979) / 180.0);
-    }
+    // Each leg starts where the one before ends; the legs both lists hold are plotted, up
+    // to the first that cannot be (only an edited work file can hold one).
+    const QStringList bearings{QStringLiteral("90"), QStringLiteral("180"), QStringLiteral("90"), QStringLiteral("0")};
+    const CoursePlot plot = plotCourse(thePen, {u"100"_qs, u"50"_qs, u"x"_qs}, bearings, u"10", QLocale::c());
+    QCOMPARE(plot.legs.size(), std::size_t(2));
+    QCOMPARE(describe(plot.legs[1].from), QStringLiteral("(400, 200)"));
+    QCOMPARE(describe(plot.legs[1].to), QStringLiteral("(400, 250)"));
+    QCOMPARE(describe(plot.legs[1].labelCorner), QStringLiteral("(405, 205)"));
+    QCOMPARE(plotCourse(thePen, {u"100"_qs}, bearings, u"10", QLocale::c()).legs.size(), std::size_t(1));
 }
 
 void TestGeometry::penStart_data()
@@ -230,9 +195,7 @@ void TestGeometry::penStart_data()
     QTest::newRow("left 368.5 -> 373.5 -> 374") << 368.5f << 256.0f << QStringLiteral("(374, 261)");
     QTest::newRow("left 369.5 -> 374.5 -> 374") << 369.5f << 256.0f << QStringLiteral("(374, 261)");
     QTest::newRow("top 0.5 -> 5.5 -> 6") << 0.0f << 0.5f << QStringLiteral("(5, 6)");
-    QTest::newRow("top 1.5 -> 6.5 -> 6") << 0.0f << 1.5f << QStringLiteral("(5, 6)");
     QTest::newRow("left 368.4 -> 373, top 256.6 -> 262") << 368.4f << 256.6f << QStringLiteral("(373, 262)");
-    QTest::newRow("marker at the origin -> (5, 5)") << 0.0f << 0.0f << QStringLiteral("(5, 5)");
     QTest::newRow("negative marker (-10, -20) -> (-5, -15)") << -10.0f << -20.0f << QStringLiteral("(-5, -15)");
     QTest::newRow("left -5.5 -> -0.5 -> 0") << -5.5f << 0.0f << QStringLiteral("(0, 5)");
     QTest::newRow("left 3e9 beyond 32 bits -> nothing") << 3e9f << 0.0f << nothing;
@@ -281,45 +244,6 @@ void TestGeometry::labelCorner()
     QFETCH(PlotPoint, end);
     QFETCH(QString, corner);
     QCOMPARE(describe(trevanto::labelCorner(pen, end)), corner);
-}
-
-void TestGeometry::unusableValuesGiveNothing_data()
-{
-    QTest::addColumn<PlotPoint>("pen");
-    QTest::addColumn<qint32>("distance");
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<double>("angle");
-
-    const double right = legAngleFromBearing(90.0f);
-    QTest::newRow("scale 0") << thePen << 100 << 0.0 << right;
-    QTest::newRow("scale -0") << thePen << 100 << -0.0 << right;
-    QTest::newRow("scale NaN") << thePen << 100 << NaN << right;
-    QTest::newRow("infinite scale") << thePen << 100 << Infinity << right;
-    QTest::newRow("infinite angle") << thePen << 100 << 10.0 << Infinity;
-    QTest::newRow("NaN angle") << thePen << 100 << 10.0 << NaN;
-    QTest::newRow("pen at INT32_MAX, one step right") << PlotPoint{int32Max, 0} << 1 << 10.0 << right;
-    QTest::newRow("pen at INT32_MIN, one step left")
-            << PlotPoint{int32Min, 0} << 1 << 10.0 << legAngleFromBearing(270.0f);
-    QTest::newRow("pen at INT32_MAX, one step down")
-            << PlotPoint{0, int32Max} << 1 << 10.0 << legAngleFromBearing(180.0f);
-    QTest::newRow("distance INT32_MIN at scale 10 going right") << PlotPoint{-1, 0} << int32Min << 10.0 << right;
-}
-
-void TestGeometry::unusableValuesGiveNothing()
-{
-    QFETCH(PlotPoint, pen);
-    QFETCH(qint32, distance);
-    QFETCH(double, scale);
-    QFETCH(double, angle);
-    QCOMPARE(describe(legEndPointFromValues(pen, distance, scale, angle)), QStringLiteral("nothing"));
-}
-
-void TestGeometry::infiniteBearingGivesNoEndPoint()
-{
-    // A bearing of 400 digits reads as a number too large for a single; whatever angle it
-    // yields, no end point comes of it.
-    QCOMPARE(endOf(thePen, fourHundredDigits, QStringLiteral("100"), QStringLiteral("10"), QLocale::c()),
-             QStringLiteral("nothing"));
 }
 
 QTEST_APPLESS_MAIN(TestGeometry)

@@ -60,39 +60,27 @@ void TestLegRules::checkNewLeg_data()
         {"both boxes empty -> 1", "", "", 0, NoBearing},
         {"bearing of spaces, distance letters -> 1", "   ", "abc", 0, NoBearing},
         {"bearing letters, distance empty -> 2", "abc", "", 0, BearingNotNumber},
-        {"bearing 45~5, other separator -> 2", "45~5", "100", 0, BearingNotNumber},
         {"bearing tab only, no space -> 2", "\t", "100", 0, BearingNotNumber},
         {"bearing 360, distance letters -> 3", "360", "abc", 0, BearingOutOfRange},
         {"bearing -1 -> 3", "-1", "100", 0, BearingOutOfRange},
         {"bearing 359#5 -> 360 -> 3", "359#5", "100", 0, BearingOutOfRange},
         {"bearing -0#6 -> -1 -> 3", "-0#6", "100", 0, BearingOutOfRange},
-        {"bearing 2147483648, beyond 32 bits -> 3", "2147483648", "100", 0, BearingOutOfRange},
         {"bearing -99999999999, beyond 32 bits -> 3", "-99999999999", "100", 0, BearingOutOfRange},
         {"bearing 0 accepted", "0", "100", 0, Accepted},
-        {"bearing 359 accepted", "359", "100", 0, Accepted},
         {"bearing 359#4 -> 359 accepted", "359#4", "100", 0, Accepted},
         {"bearing -0#5 -> 0 accepted", "-0#5", "100", 0, Accepted},
-        {"bearing with spaces around accepted", "  45  ", "100", 0, Accepted},
-        {"distance empty -> 4", "45", "", 0, NoDistance},
-        {"distance of spaces -> 4", "45", "    ", 0, NoDistance},
+        {"distance of spaces -> 4", "  45  ", "    ", 0, NoDistance},
         {"distance 10m -> 5", "45", "10m", 0, DistanceNotNumber},
-        {"distance 1~5, other separator -> 5", "45", "1~5", 0, DistanceNotNumber},
-        {"distance 0 -> 6", "45", "0", 0, DistanceNotPositive},
         {"distance 0#5 -> 0 -> 6", "45", "0#5", 0, DistanceNotPositive},
-        {"distance -0#5 -> 0 -> 6", "45", "-0#5", 0, DistanceNotPositive},
         {"distance -99999999999, below 32 bits -> 6", "45", "-99999999999", 0, DistanceNotPositive},
         {"distance 0#6 -> 1 accepted", "45", "0#6", 0, Accepted},
-        {"distance with spaces around accepted", "45", " 100 ", 0, Accepted},
-        {"distance 2147483647#4 accepted", "45", "2147483647#4", 0, Accepted},
+        {"distance 2147483647#4 accepted", "45", " 2147483647#4 ", 0, Accepted},
         {"distance 2147483647#5 -> 2147483648 too large", "45", "2147483647#5", 0, DistanceTooLarge},
-        {"distance 2147483648 too large", "45", "2147483648", 0, DistanceTooLarge},
         {"32766 legs, one more accepted", "45", "100", 32766, Accepted},
         {"32767 legs, course full", "45", "100", MaxLegs, CourseFull},
-        {"32767 legs, both empty -> 1 first", "", "", MaxLegs, NoBearing},
         {"32767 legs, distance 0#5 -> 6 first", "45", "0#5", MaxLegs, DistanceNotPositive},
     };
     const QString hundred = QStringLiteral("100");
-    const QString minusDigits = u'-' + fourHundredDigits;
     for (const NamedLocale &named : bothLocales()) {
         for (const auto &row : rows) {
             QTest::addRow("%s: %s", named.name, qPrintable(typed(row.name, named.locale)))
@@ -101,12 +89,8 @@ void TestLegRules::checkNewLeg_data()
         }
         QTest::addRow("%s: bearing of 400 digits -> 3", named.name)
                 << named.locale << fourHundredDigits << hundred << 0 << int(BearingOutOfRange);
-        QTest::addRow("%s: bearing of minus 400 digits -> 3", named.name)
-                << named.locale << minusDigits << hundred << 0 << int(BearingOutOfRange);
-        QTest::addRow("%s: distance of 400 digits too large", named.name)
-                << named.locale << hundred << fourHundredDigits << 0 << int(DistanceTooLarge);
         QTest::addRow("%s: distance of minus 400 digits -> 6", named.name)
-                << named.locale << hundred << minusDigits << 0 << int(DistanceNotPositive);
+                << named.locale << hundred << u'-' + fourHundredDigits << 0 << int(DistanceNotPositive);
     }
 }
 
