@@ -36,7 +36,7 @@ void TestCommandLine::arguments_data()
         << QByteArrayList{"percurso.ini"} << 2 << QByteArrayList() << QByteArrayList{"\"percurso.ini\"", "--help"};
     // A platform that does not exist: Qt names it and stops the start.
     QTest::newRow("Qt's own options, either spelling, reach Qt with their values")
-        << QByteArrayList{"-reverse", "--platform", "nenhuma"} << -1 << QByteArrayList()
+        << QByteArrayList{"-platformtheme", "x", "-reverse", "--platform", "nenhuma"} << -1 << QByteArrayList()
         << QByteArrayList{"\"nenhuma\""};
 }
 

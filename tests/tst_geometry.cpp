@@ -157,6 +157,9 @@ void TestGeometry::endPoints_data()
                 << named.locale << thePen << fourHundredDigits << hundred << ten << QStringLiteral("nothing");
         QTest::addRow("%s: scale of 400 digits", named.name)
                 << named.locale << thePen << hundred << hundred << fourHundredDigits << QStringLiteral("nothing");
+        // A scale so near zero that its reciprocal overflows: no plotted length.
+        QTest::addRow("%s: scale 1e-310", named.name) << named.locale << thePen << hundred << hundred
+                << typed("0#", named.locale) + QString(309, u'0') + u'1' << QStringLiteral("nothing");
     }
 }
 

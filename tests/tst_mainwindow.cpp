@@ -51,6 +51,18 @@ QWidget *dragMarker(Form1 &form, QPoint grab, QPoint to, Qt::MouseButton button)
     return form.findChild<QWidget *>(QStringLiteral("dragOutline"));
 }
 
+// Gathers what a widget repaints.
+struct PaintRecorder : QObject
+{
+    QRegion painted;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
 } // namespace
 
 class MainWindowTest : public QObject
@@ -231,9 +243,12 @@ void MainWindowTest::scaleIsRefusedOrStepped()
     form.Picture1->move(368, 256);
     form.Text2->setText(QStringLiteral("10"));
     QVERIFY(form.UpDown1->upButton()->autoRepeat() && form.UpDown1->downButton()->autoRepeat());
+    PaintRecorder recorder;
+    form.installEventFilter(&recorder);
     QTest::mouseClick(form.UpDown1->downButton(), Qt::LeftButton);
     QCOMPARE(form.Text2->text(), QStringLiteral("9"));
     QCOMPARE(form.lngPenX, 382);
+    QTRY_VERIFY(recorder.painted.contains(QPoint(380, 261))); // the window shows the new plot
     form.Text2->setText(QStringLiteral("100"));
     form.Picture1->move(100, 100);
     QTest::mouseClick(form.UpDown1->upButton(), Qt::LeftButton);
