@@ -1,137 +1,171 @@
-// The page placement rules, and a real print on the system's default printer: on the test
-// machine a CUPS queue that turns every job into a PDF.
+// Printing: where the image goes on the sheet, Imprimir on the default printer (on the test
+// machine the CUPS queue of scripts/start-cups.sh) and, with no printer, into Documents.
 
+#include "formfixture.h"
+
+#include "app/marker.h"
 #include "app/printing.h"
-#include "printcheck.h"
 
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QtTest>
 
-using trevanto::PrintOutcome;
 using trevanto::SystemPrinter;
+
+namespace {
+
+// Set for the child run of this suite that sees no print server.
+constexpr char NoPrinter[] = "TREVANTO_TEST_NO_PRINTER";
+
+QByteArray output(const char *tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QString::fromLatin1(tool), arguments);
+    return process.waitForFinished(60000) && process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+}
+
+// The PDF's page drawn at 96 dots to the inch, or a null image when it has not one page.
+QImage onePage(const QString &pdf)
+{
+    if (!QString::fromUtf8(output("pdfinfo", {pdf})).contains(QRegularExpression(QStringLiteral("\nPages: +1\n"))))
+        return QImage();
+    return QImage::fromData(output("pdftoppm", QStringLiteral("-r 96 -singlefile -png").split(u' ') << pdf));
+}
+
+// Whether the PDF is one page that shows the window at its size in inches from the
+// printable area's top-left corner, with the red start marker where the window has it.
+bool windowOnPage(const QString &pdf, const Form1 &form, const QPageLayout &layout)
+{
+    const QImage page = onePage(pdf);
+    const QPoint at = layout.paintRectPixels(96).topLeft(), end(form.width() - 1, form.height() - 1);
+    const auto white = [&](QPoint p) { return qGray(page.pixel(at + p)) > 250; };
+    const QColor marker = page.pixelColor(at + form.Picture1->geometry().center());
+    return !page.isNull() && white({-3, -3}) && !white({2, 2}) && !white(end - QPoint(2, 2))
+            && white(end + QPoint(3, 3)) && marker.red() > 200 && marker.green() < 80 && marker.blue() < 80;
+}
+
+} // namespace
 
 class TestPrinting : public QObject
 {
     Q_OBJECT
 
+public:
+    // The print server's address is read once per process.
+    static void initMain()
+    {
+        if (qEnvironmentVariableIsSet(NoPrinter)) {
+            qputenv("CUPS_SERVER", "/nonexistent/trevanto-test/cups.sock");
+            qunsetenv("PRINTER");
+            qunsetenv("LPDEST");
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+    }
+
 private slots:
-    void placeOnPage_data();
-    void placeOnPage();
-    void sizeInInchesFollowsDevicePixelRatio();
-    void bestOrientation_data();
-    void bestOrientation();
-    void reservePdfPathNeverHandsOutANameTwice();
-    void printsOnePageOnDefaultPrinter();
+    void placement_data();
+    void placement();
+    void imprimirPrintsTheWindow();
+    void noPrinterSavesPdfsInDocuments();
 };
 
-void TestPrinting::placeOnPage_data()
+void TestPrinting::placement_data()
 {
-    QTest::addColumn<QSizeF>("inches");
-    QTest::addColumn<QSizeF>("dotsPerInch");
-    QTest::addColumn<QSizeF>("printable");
-    QTest::addColumn<QSizeF>("expected");
+    QTest::addColumn<QSize>("pixels");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QPageLayout::Orientation>("sheet");
+    QTest::addColumn<QPageLayout::Orientation>("turned");
+    QTest::addColumn<QRectF>("placed"); // at 100 dots to the inch
 
-    const QSizeF dpi100(100, 100), sheet(1000, 1500);
-    QTest::newRow("window on A4 at 600 dpi keeps its size")
-            << QSizeF(659 / 96.0, 503 / 96.0) << QSizeF(600, 600) << QSizeF(4760, 6814)
-            << QSizeF(659 * 6.25, 503 * 6.25);
-    QTest::newRow("exactly the printable area stays") << QSizeF(10, 15) << dpi100 << sheet << sheet;
-    QTest::newRow("too wide shrinks to the width") << QSizeF(20, 2) << dpi100 << sheet << QSizeF(1000, 100);
-    QTest::newRow("too tall shrinks to the height") << QSizeF(2, 30) << dpi100 << sheet << QSizeF(100, 1500);
-    QTest::newRow("too wide and too tall shrinks to the tighter side")
-            << QSizeF(40, 30) << dpi100 << sheet << QSizeF(1000, 750);
-    QTest::newRow("unequal resolutions scale each axis") << QSizeF(1, 1) << QSizeF(300, 600) << sheet
-                                                         << QSizeF(300, 600);
-    QTest::newRow("empty image goes nowhere") << QSizeF(0, 0) << dpi100 << sheet << QSizeF();
-    QTest::newRow("no printable area takes nothing") << QSizeF(5, 5) << dpi100 << QSizeF(0, 0) << QSizeF();
+    const auto P = QPageLayout::Portrait, L = QPageLayout::Landscape;
+    const QRectF window(0, 0, 659 / 0.96, 503 / 0.96);
+    QTest::newRow("window keeps its size") << QSize(659, 503) << 1.0 << P << P << window;
+    QTest::newRow("double density, same inches") << QSize(1318, 1006) << 2.0 << P << P << window;
+    QTest::newRow("small: landscape sheet kept") << QSize(192, 96) << 1.0 << L << L << QRectF(0, 0, 200, 100);
+    QTest::newRow("too wide: turned, shrunk") << QSize(4800, 600) << 1.0 << P << L << QRectF(0, 0, 1000, 125);
+    QTest::newRow("too tall: turned, shrunk") << QSize(480, 1920) << 1.0 << L << P << QRectF(0, 0, 250, 1000);
+    QTest::newRow("too large both ways: kept, shrunk") << QSize(2880, 2880) << 1.0 << P << P << QRectF(0, 0, 750, 750);
 }
 
-void TestPrinting::placeOnPage()
+void TestPrinting::placement()
 {
-    QFETCH(QSizeF, inches);
-    QFETCH(QSizeF, dotsPerInch);
-    QFETCH(QSizeF, printable);
-    QFETCH(QSizeF, expected);
+    QFETCH(QSize, pixels);
+    QFETCH(qreal, ratio);
+    QFETCH(QPageLayout::Orientation, sheet);
+    QImage page(pixels, QImage::Format_Mono);
+    page.setDevicePixelRatio(ratio);
+    const QSizeF inches = SystemPrinter::sizeInInches(page);
+    // US Letter with half-inch margins: 7.5 x 10 inches to print on.
+    QPageLayout layout(QPageSize(QPageSize::Letter), sheet, QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
+    layout.setOrientation(SystemPrinter::bestOrientation(inches, layout));
+    QTEST(layout.orientation(), "turned");
+    const QSizeF area = layout.paintRect(QPageLayout::Inch).size() * 100;
+    QTEST(SystemPrinter::placeOnPage(inches, QSizeF(100, 100), area), "placed");
+}
 
-    const QRectF target = SystemPrinter::placeOnPage(inches, dotsPerInch, printable);
-    if (!expected.isValid()) {
-        QVERIFY(target.isEmpty());
+void TestPrinting::imprimirPrintsTheWindow()
+{
+    const QString folder = qEnvironmentVariable("TREVANTO_CUPS_PDF_DIR");
+    if (folder.isEmpty())
+        QSKIP("TREVANTO_CUPS_PDF_DIR is not set: no CUPS PDF printer (scripts/start-cups.sh needs root)");
+    const QStringList before = QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    SystemPrinter printer;
+    FormFixture fixture(QLocale::c(), {}, &printer);
+    QVERIFY(showActive(*fixture.form));
+    QTest::mouseClick(fixture.form->Command4, Qt::LeftButton);
+    // No message: the page went to the printer, not into a PDF of the fallback.
+    QVERIFY2(fixture.messages.texts.isEmpty(), qPrintable(fixture.messages.texts.join(u'\n')));
+
+    // The queue writes the PDF on its own time: wait for one that pdfinfo reads whole.
+    const auto printed = [&] {
+        for (const QString &name : QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files))
+            if (!before.contains(name) && !output("pdfinfo", {QDir(folder).filePath(name)}).isEmpty())
+                return QDir(folder).filePath(name);
+        return QString();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!printed().isEmpty(), 60000);
+    const QString pdf = printed();
+    const bool right = windowOnPage(pdf, *fixture.form, QPrinter(QPrinterInfo::defaultPrinter()).pageLayout());
+    QFile::remove(pdf);
+    QVERIFY2(right, "the page does not show the window at its place and size");
+}
+
+void TestPrinting::noPrinterSavesPdfsInDocuments()
+{
+    if (!qEnvironmentVariableIsSet(NoPrinter)) {
+        // Run this case again in a child of this suite that sees no print server.
+        qputenv(NoPrinter, "1");
+        const QStringList thisCase{QString::fromLatin1(QTest::currentTestFunction())};
+        const int status = QProcess::execute(QCoreApplication::applicationFilePath(), thisCase);
+        qunsetenv(NoPrinter);
+        QCOMPARE(status, 0);
         return;
     }
-    QCOMPARE(target.topLeft(), QPointF(0, 0));
-    QVERIFY2(qAbs(target.width() - expected.width()) < 1e-6 && qAbs(target.height() - expected.height()) < 1e-6,
-             qPrintable(QStringLiteral("%1 x %2").arg(target.width()).arg(target.height())));
-}
-
-void TestPrinting::sizeInInchesFollowsDevicePixelRatio()
-{
-    QCOMPARE(SystemPrinter::sizeInInches(printcheck::pattern()), QSizeF(659 / 96.0, 503 / 96.0));
-    QImage dense = printcheck::pattern(1318, 1006);
-    dense.setDevicePixelRatio(2.0);
-    QCOMPARE(SystemPrinter::sizeInInches(dense), QSizeF(659 / 96.0, 503 / 96.0));
-}
-
-void TestPrinting::bestOrientation_data()
-{
-    QTest::addColumn<QSizeF>("inches");
-    QTest::addColumn<QPageLayout::Orientation>("layoutOrientation");
-    QTest::addColumn<QPageLayout::Orientation>("expected");
-
-    const auto portrait = QPageLayout::Portrait;
-    const auto landscape = QPageLayout::Landscape;
-    QTest::newRow("window as designed stays portrait") << QSizeF(659 / 96.0, 503 / 96.0) << portrait << portrait;
-    QTest::newRow("small page keeps a landscape sheet") << QSizeF(2, 1) << landscape << landscape;
-    QTest::newRow("wide window turns the sheet") << QSizeF(15, 9) << portrait << landscape;
-    QTest::newRow("tall window turns a landscape sheet") << QSizeF(5, 20) << landscape << portrait;
-    QTest::newRow("square too large for both stays") << QSizeF(30, 30) << portrait << portrait;
-}
-
-void TestPrinting::bestOrientation()
-{
-    QFETCH(QSizeF, inches);
-    QFETCH(QPageLayout::Orientation, layoutOrientation);
-    QFETCH(QPageLayout::Orientation, expected);
-    const QPageLayout a4(QPageSize(QPageSize::A4), layoutOrientation, QMarginsF(10, 10, 10, 10),
-                         QPageLayout::Millimeter);
-    QCOMPARE(SystemPrinter::bestOrientation(inches, a4), expected);
-}
-
-void TestPrinting::reservePdfPathNeverHandsOutANameTwice()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QDateTime moment(QDate(2024, 3, 9), QTime(7, 5, 2));
-    for (const char *name : {"Trevanto-20240309-070502.pdf", "Trevanto-20240309-070502-2.pdf",
-                             "Trevanto-20240309-070502-3.pdf"}) {
-        const QString reserved = SystemPrinter::reservePdfPath(dir.path(), moment);
-        QCOMPARE(reserved, QDir(dir.path()).absoluteFilePath(QString::fromUtf8(name)));
-        QVERIFY(QFileInfo::exists(reserved));
-    }
-    // In a folder that is not there, nothing is reserved and nothing is made.
-    const QString missing = dir.filePath(QStringLiteral("not-there"));
-    QVERIFY(SystemPrinter::reservePdfPath(missing, moment).isEmpty());
-    QVERIFY(!QFileInfo::exists(missing));
-}
-
-void TestPrinting::printsOnePageOnDefaultPrinter()
-{
-    if (const QString missing = printcheck::realPrinterMissing(); !missing.isEmpty())
-        QSKIP(qPrintable(missing));
-    const QString folder = qEnvironmentVariable("TREVANTO_CUPS_PDF_DIR");
-    const auto before = printcheck::pdfsIn(folder);
-
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const QDir documents(QDir::home().filePath(QStringLiteral("Documents")));
     SystemPrinter printer;
-    const PrintOutcome outcome = printer.printPage(printcheck::pattern());
-    QVERIFY2(outcome.kind == PrintOutcome::Printed, qPrintable(outcome.detail));
-    QCOMPARE(outcome.detail, QPrinterInfo::defaultPrinter().printerName());
+    FormFixture fixture(QLocale::c(), {}, &printer);
+    QTest::mouseClick(fixture.form->Command4, Qt::LeftButton);
+    const QStringList first = documents.entryList(QDir::Files);
+    QCOMPARE(first.size(), 1);
+    QVERIFY(windowOnPage(documents.filePath(first[0]), *fixture.form, QPrinter().pageLayout()));
 
-    const QString printed = printcheck::waitForNewPdf(folder, before);
-    QVERIFY2(!printed.isEmpty(), "no PDF came out of the print queue");
-    QCOMPARE(printcheck::pageCount(printed), 1);
-    const QString wrong = printcheck::halfSizeAtTopLeft(printcheck::firstPage(printed, 48));
-    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
-    QFile::remove(printed);
+    // A window wider than the sheet turns it; the page goes into a file of its own.
+    fixture.form->resize(1500, 400);
+    QTest::mouseClick(fixture.form->Command4, Qt::LeftButton);
+    QStringList pdfs = documents.entryList(QDir::Files);
+    QCOMPARE(pdfs.size(), 2);
+    pdfs.removeOne(first[0]);
+    const QImage wide = onePage(documents.filePath(pdfs[0]));
+    QVERIFY(!wide.isNull() && wide.width() > wide.height());
+    QCOMPARE(fixture.messages.texts.size(), 2);
+    QVERIFY(fixture.messages.texts[0].contains(documents.filePath(first[0])));
+    QVERIFY(fixture.messages.texts[1].contains(documents.filePath(pdfs[0])));
+
+    const QDateTime moment(QDate(2024, 3, 9), QTime(7, 5, 2));
+    for (const char *name : {"Trevanto-20240309-070502.pdf", "Trevanto-20240309-070502-2.pdf"})
+        QCOMPARE(QFileInfo(SystemPrinter::reservePdfPath(documents.path(), moment)).fileName(), QLatin1String(name));
 }
 
 QTEST_MAIN(TestPrinting)
