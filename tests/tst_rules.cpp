@@ -52,8 +52,6 @@ private slots:
     void trimSpaces();
     void reading_data();
     void reading();
-    void wholeNumbers_data();
-    void wholeNumbers();
     void checkNewLeg_data();
     void checkNewLeg();
     void scaleRefusal_data();
@@ -142,38 +140,6 @@ void TestRules::reading()
     }
     QCOMPARE(orNone(readInt32(text, locale)), int32);
     QCOMPARE(orNone(read ? toInt16(*read) : std::nullopt), int16);
-}
-
-void TestRules::wholeNumbers_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<double>("rounded");
-    QTest::addColumn<qint64>("int32");
-    QTest::addColumn<qint64>("int16");
-
-    const struct { double value, rounded; qint64 int32, int16; } rows[] = {
-        {0.5, 0, 0, 0}, {1.5, 2, 2, 2}, {2.5, 2, 2, 2}, {-0.5, -0.0, 0, 0}, {-1.5, -2, -2, -2}, {-2.5, -2, -2, -2},
-        {0.6, 1, 1, 1}, {0.4, 0, 0, 0}, {-0.6, -1, -1, -1}, {32766.5, 32766, 32766, 32766},
-        {32767.4, 32767, 32767, 32767}, {32767.5, 32768, 32768, None}, {-32768.5, -32768, -32768, -32768},
-        {-32768.6, -32769, -32769, None}, {2147483646.5, 2147483646, 2147483646, None},
-        {2147483647.5, 2147483648.0, None, None}, {-2147483648.5, -2147483648.0, INT32_MIN, None},
-        {-2147483648.6, -2147483649.0, None, None}, {Infinity, Infinity, None, None},
-        {-Infinity, -Infinity, None, None}, {NotANumber, NotANumber, None, None},
-    };
-    for (const auto &row : rows)
-        QTest::addRow("%.12g", row.value) << row.value << row.rounded << row.int32 << row.int16;
-}
-
-void TestRules::wholeNumbers()
-{
-    QFETCH(double, value);
-    QFETCH(double, rounded);
-    QFETCH(qint64, int32);
-    QFETCH(qint64, int16);
-    if (!std::isnan(value))
-        COMPARE_EXACT(roundHalfEven(value), rounded);
-    QCOMPARE(orNone(toInt32(value)), int32);
-    QCOMPARE(orNone(toInt16(value)), int16);
 }
 
 void TestRules::checkNewLeg_data()
