@@ -1,40 +1,47 @@
-// The work file: its exact bytes, the reader line by line, where it lives, and loading
-// and saving it on the real file system.
+// The user's work across runs: the work file's bytes, reader, place and save; what the
+// window restores at start and writes at close; the real program ended by signals.
+
+#include "formfixture.h"
 
 #include "course/legrules.h"
 #include "workfile/workfile.h"
 
 #include <QDateTime>
-#include <QDir>
+#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
 
 using namespace trevanto;
 
 namespace {
 
 const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
-const QLocale plainC = QLocale::c();
-// The work file of a two-leg course, 82 bytes.
+// The work file of a two-leg course, 82 bytes, and what a window that was not touched writes.
 const QByteArray Example("DIR=120;80;\r\nMET=45;300;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=200\r\n"
                          "TOP=150\r\n");
+const QByteArray Untouched("DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n");
 
-// What a content holds, one field after the other and only those that were read, so a
-// failed comparison shows what was read.
+// What a content holds, field by field and only what was read; a list of more than
+// three items as its size, first and last item.
 QString describe(const WorkFileContent &content)
 {
     QStringList parts;
-    if (!content.distances.isEmpty())
-        parts << QStringLiteral("DIR[%1]").arg(content.distances.join(u'|'));
-    if (!content.bearings.isEmpty())
-        parts << QStringLiteral("MET[%1]").arg(content.bearings.join(u'|'));
-    const std::pair<const char *, std::optional<std::int32_t>> numbers[] = {
-        {"W", content.width}, {"H", content.height}, {"L", content.markerLeft}, {"T", content.markerTop}};
-    for (const auto &[key, value] : numbers) {
-        if (value)
-            parts << QString::fromUtf8(key) + QString::number(*value);
+    for (const auto &[key, items] : {std::pair(u"DIR", &content.distances), std::pair(u"MET", &content.bearings)}) {
+        if (items->size() > 3)
+            parts << QStringLiteral("%1[%2: %3..%4]").arg(key).arg(items->size()).arg(items->first(), items->last());
+        else if (!items->isEmpty())
+            parts << QStringLiteral("%1[%2]").arg(key, items->join(u'|'));
+    }
+    const std::optional<std::int32_t> numbers[] = {content.width, content.height, content.markerLeft,
+                                                   content.markerTop};
+    for (int i = 0; i < 4; ++i) {
+        if (numbers[i])
+            parts << QChar(u"WHLT"[i]) + QString::number(*numbers[i]);
     }
     if (content.scale)
         parts << QStringLiteral("S'%1'").arg(*content.scale);
@@ -43,21 +50,11 @@ QString describe(const WorkFileContent &content)
     return parts.isEmpty() ? QStringLiteral("nothing") : parts.join(u' ');
 }
 
-// A state with the lists given as their items joined by '|'.
-WorkFileState stateOf(const char *distances, const char *bearings, const char *scale, float width = 0,
-                      float height = 0, float markerLeft = 0, float markerTop = 0)
-{
-    const auto items = [](const char *joined) {
-        return *joined ? QString::fromUtf8(joined).split(u'|') : QStringList();
-    };
-    return WorkFileState{items(distances), items(bearings), width, height, QString::fromUtf8(scale), markerLeft,
-                         markerTop};
-}
-
+// A regular file's bytes; nothing for anything else, which might block.
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeAll(const QString &path, const QByteArray &bytes)
@@ -75,221 +72,133 @@ class TestWorkFile : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { QFile::remove(path()); QFile::remove(path() + QStringLiteral(".bak")); }
+
     void format_data();
     void format();
-    void formatNumbers_data();
-    void formatNumbers();
-
-    void parseLine_data();
-    void parseLine();
-    void parseFile_data();
-    void parseFile();
-    void parseTruncates_data();
-    void parseTruncates();
-
+    void parse_data();
+    void parse();
     void location_data();
     void location();
-    void loadFiles();
-    void loadRefuses_data();
-    void loadRefuses();
-    void saveReplacesAndKeepsBackup();
-    void saveFails_data();
-    void saveFails();
+    void save();
+    void restart_data();
+    void restart();
+    void endedBySignals_data();
+    void endedBySignals();
+
+private:
+    QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
+    // A window started as the program starts it, on this folder's work file (none if null).
+    std::unique_ptr<FormFixture> start(const QByteArray &bytes, const QLocale &locale = QLocale::c())
+    {
+        if (!bytes.isNull())
+            writeAll(path(), bytes);
+        auto fixture = std::make_unique<FormFixture>(locale, WorkFileLocation{path(), path()});
+        fixture->form->Form_Load();
+        return fixture;
+    }
+    QTemporaryDir m_dir;
 };
 
 void TestWorkFile::format_data()
 {
     QTest::addColumn<WorkFileState>("state");
+    QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QByteArray>("expected");
 
+    const auto row = [](const char *name, const char *distances, const char *bearings, const char *scale,
+                        const QByteArray &expected, float width = 0, float height = 0, float left = 0, float top = 0) {
+        const auto items = [](const char *joined) { return QString::fromUtf8(joined).split(u'|', Qt::SkipEmptyParts); };
+        QTest::newRow(name) << WorkFileState{items(distances), items(bearings), width, height,
+                                             QString::fromUtf8(scale), left, top}
+                            << brazil << expected;
+    };
     const QByteArray zeros("WIDTH=0\r\nHEIGHT=0\r\nESCALA=");
     const QByteArray end("\r\nLEFT=0\r\nTOP=0\r\n");
-    QTest::newRow("the two-leg example") << stateOf("120|80", "45|300", "10", 10000, 8000, 200, 150) << Example;
-    QTest::newRow("empty lists -> DIR= and MET= alone, empty scale")
-            << stateOf("", "", "") << "DIR=\r\nMET=\r\n" + zeros + end;
-    QTest::newRow("items written as typed, spaces and signs kept")
-            << stateOf(" 12,5|+7", "0", " 12") << "DIR= 12,5;+7;\r\nMET=0;\r\n" + zeros + " 12" + end;
-    QTest::newRow("Latin-1 characters are one byte each")
-            << stateOf("é", "", "10º") << "DIR=\xE9;\r\nMET=\r\n" + zeros + "10\xBA" + end;
-    QTest::newRow("characters beyond Latin-1 become '?'")
-            << stateOf("5€", "Ω", "1€0") << "DIR=5?;\r\nMET=?;\r\n" + zeros + "1?0" + end;
+    row("the two-leg example, 82 bytes", "120|80", "45|300", "10", Example, 10000, 8000, 200, 150);
+    row("empty lists -> DIR= and MET= alone, empty scale", "", "", "", "DIR=\r\nMET=\r\n" + zeros + end);
+    row("Latin-1 characters are one byte each", "é", "", "10º", "DIR=\xE9;\r\nMET=\r\n" + zeros + "10\xBA" + end);
+    row("characters beyond Latin-1 become '?'", "5€", "Ω", "1€0", "DIR=5?;\r\nMET=?;\r\n" + zeros + "1?0" + end);
+
+    // A size or position: seven significant digits at most, halves to even, in the
+    // locale's decimal separator, with no thousands separator and no exponent.
+    const struct { float value; const char *text; const char *locale; } numbers[] = {
+        {10000.0f, "10000", "pt_BR"}, {123456792.0f, "123456792", "pt_BR"}, {-0.0f, "0", "pt_BR"},
+        {200.25f, "200,25", "pt_BR"}, {200.25f, "200.25", "C"}, {0.1f, "0,1", "pt_BR"}, {1234.5678f, "1234.568", "C"},
+        {0.00001234f, "0,00001234", "pt_BR"}, {1234567.5f, "1234568", "pt_BR"}, {1234566.5f, "1234566", "pt_BR"},
+        {-8388607.5f, "-8388608", "pt_BR"},
+    };
+    for (const auto &[value, text, locale] : numbers) {
+        QTest::addRow("%s: %.9g -> %s", locale, double(value), text)
+                << WorkFileState{{}, {}, value, 0, {}, 0, 0} << QLocale(QString::fromUtf8(locale))
+                << "DIR=\r\nMET=\r\nWIDTH=" + QByteArray(text) + "\r\nHEIGHT=0\r\nESCALA=" + end;
+    }
 }
 
 void TestWorkFile::format()
 {
     QFETCH(WorkFileState, state);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(formatWorkFile(state, brazil), expected);
-    QCOMPARE(formatWorkFile(state, plainC), expected);
-}
-
-void TestWorkFile::formatNumbers_data()
-{
-    QTest::addColumn<float>("value");
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QByteArray>("expected");
-
-    // Written on the WIDTH line: seven significant digits at most, halves to even, in the
-    // locale's decimal separator, with no thousands separator and no exponent.
-    QTest::newRow("10000 under pt_BR -> no thousands separator") << 10000.0f << brazil << QByteArray("10000");
-    QTest::newRow("123456792 -> all digits, no exponent") << 123456792.0f << brazil << QByteArray("123456792");
-    QTest::newRow("-0 -> 0") << -0.0f << brazil << QByteArray("0");
-    QTest::newRow("200.25 under pt_BR -> comma") << 200.25f << brazil << QByteArray("200,25");
-    QTest::newRow("200.25 under C -> point") << 200.25f << plainC << QByteArray("200.25");
-    QTest::newRow("0.1f -> float noise cut at 7 digits") << 0.1f << brazil << QByteArray("0,1");
-    QTest::newRow("1234.5678 -> rounded to 1234.568") << 1234.5678f << plainC << QByteArray("1234.568");
-    QTest::newRow("0.00001234 -> no exponent") << 0.00001234f << brazil << QByteArray("0,00001234");
-    QTest::newRow("1234567.5 -> tie to even 1234568") << 1234567.5f << brazil << QByteArray("1234568");
-    QTest::newRow("1234566.5 -> tie to even 1234566") << 1234566.5f << brazil << QByteArray("1234566");
-    QTest::newRow("-8388607.5 -> 7 digits leave no fraction") << -8388607.5f << brazil << QByteArray("-8388608");
-}
-
-void TestWorkFile::formatNumbers()
-{
-    QFETCH(float, value);
     QFETCH(QLocale, locale);
     QFETCH(QByteArray, expected);
-    const QByteArray bytes = formatWorkFile(stateOf("", "", "", value), locale);
-    const qsizetype begin = bytes.indexOf("WIDTH=") + 6;
-    QCOMPARE(bytes.mid(begin, bytes.indexOf("\r\n", begin) - begin), expected);
+    QCOMPARE(formatWorkFile(state, locale), expected);
 }
 
-void TestWorkFile::parseLine_data()
+void TestWorkFile::parse_data()
 {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected"); // read under pt_BR
 
-    const auto row = [](const char *name, const char *line, const char *expected, const QLocale &locale = brazil) {
-        QTest::newRow(name) << QByteArray(line) + "\r\n" << locale << QString::fromUtf8(expected);
+    const auto row = [](const char *name, const QByteArray &bytes, const char *expected) {
+        QTest::newRow(name) << bytes << QString::fromUtf8(expected);
     };
-    row("DIR=120;80; -> 120 and 80", "DIR=120;80;", "DIR[120|80]");
-    row("DIR=120;80 -> last piece dropped", "DIR=120;80", "DIR[120]");
-    row("DIR=120 -> nothing", "DIR=120", "nothing");
-    row("DIR= -> nothing", "DIR=", "nothing");
-    row("DIR alone -> nothing", "DIR", "nothing");
-    row("DIRX120; -> 120, char after key not looked at", "DIRX120;", "DIR[120]");
-    row("DIR120; -> value from char 5 gives 20", "DIR120;", "DIR[20]");
-    row("dir=120; -> skipped, small letters", "dir=120;", "nothing");
-    row("space then DIR=120; -> skipped", " DIR=120;", "nothing");
-    row("DIR=;; -> two empty items", "DIR=;;", "DIR[|]");
-    row("DIR= 12 ;x; -> items untouched", "DIR= 12 ;x;", "DIR[ 12 |x]");
-    row("MET=45;300; -> bearings, not distances", "MET=45;300;", "MET[45|300]");
-    row("ESCALA= -> empties the scale", "ESCALA=", "S''");
-    row("ESCALA alone -> empties the scale", "ESCALA", "S''");
-    row("ESCALA= 12 -> space kept", "ESCALA= 12", "S' 12'");
-    row("ESCALA=abc -> text unchecked", "ESCALA=abc", "S'abc'");
-    row("ESCALAX10 -> value from char 8", "ESCALAX10", "S'10'");
-    row("escala=10 -> skipped", "escala=10", "nothing");
-    row("WIDTH=10000", "WIDTH=10000", "W10000");
-    row("HEIGHT=8000", "HEIGHT=8000", "H8000");
-    row("HEIGHT8000 -> value from char 8 gives 000", "HEIGHT8000", "H0");
-    row("LEFT=-20 -> negative kept", "LEFT=-20", "L-20");
-    row("TOP=150 -> only the marker's top", "TOP=150", "T150");
-    row("WIDTH= 10000  -> spaces around allowed", "WIDTH= 10000 ", "W10000");
-    row("WIDTH=2,5 pt_BR -> half to even 2", "WIDTH=2,5", "W2");
-    row("WIDTH=3,5 pt_BR -> half to even 4", "WIDTH=3,5", "W4");
-    row("WIDTH=2.5 C -> half to even 2", "WIDTH=2.5", "W2", plainC);
-    row("WIDTH=2.5 pt_BR -> not a number, skipped", "WIDTH=2.5", "nothing");
-    row("WIDTH=10.000 pt_BR -> thousands separator, skipped", "WIDTH=10.000", "nothing");
-    row("WIDTH=abc -> skipped", "WIDTH=abc", "nothing");
-    row("WIDTH= -> empty, skipped", "WIDTH=", "nothing");
-    row("WIDTH=1e10 -> exponent, skipped", "WIDTH=1e10", "nothing");
-    row("WIDTH=10000000000 -> beyond 32 bits, skipped", "WIDTH=10000000000", "nothing");
-    row("WIDTH=2147483647 -> largest kept", "WIDTH=2147483647", "W2147483647");
-    row("WIDTH=2147483647,5 -> rounds to 2^31, skipped", "WIDTH=2147483647,5", "nothing");
-    row("TOP=-2147483648,5 -> rounds to -2^31, kept", "TOP=-2147483648,5", "T-2147483648");
-    row("FOO=1 -> unknown key skipped", "FOO=1", "nothing");
-    row("blank line -> skipped", "", "nothing");
-}
+    // One line each, ended by CR LF. Keys in capitals at the line's start; the value
+    // from a fixed character on; a list's items end in ';', the last piece is dropped.
+    const char *lines[][2] = {
+        {"DIR=120;80;", "DIR[120|80]"}, {"DIR=120;80", "DIR[120]"}, {"DIR=120", "nothing"}, {"DIR", "nothing"},
+        {"DIR120;", "DIR[20]"}, {"dir=120;", "nothing"}, {" DIR=120;", "nothing"}, {"DIR=;;", "DIR[|]"},
+        {"DIR= 12 ;x;", "DIR[ 12 |x]"}, {"MET=45;300;", "MET[45|300]"}, {"ESCALA", "S''"},
+        {"ESCALA= abc ", "S' abc '"}, {"ESCALAX10", "S'10'"}, {"WIDTH= 10000 ", "W10000"}, {"HEIGHT=2,5", "H2"},
+        {"HEIGHT8000", "H0"}, {"LEFT=-20", "L-20"}, {"TOP=3,5", "T4"}, {"WIDTH=2147483647", "W2147483647"},
+        {"TOP=-2147483648,5", "T-2147483648"}, {"FOO=1", "nothing"},
+    };
+    for (const auto &[line, expected] : lines)
+        QTest::addRow("'%s' -> %s", line, expected) << QByteArray(line) + "\r\n" << QString::fromUtf8(expected);
 
-void TestWorkFile::parseLine()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(QLocale, locale);
-    QFETCH(QString, expected);
-    QCOMPARE(describe(parseWorkFile(line, locale)), expected);
-}
+    const char *read = "DIR[120|80] MET[45|300] W10000 H8000 L200 T150 S'10'";
+    row("the two-leg example", Example, read);
+    row("CR, LF, CR LF and blank lines, no end after the last line",
+        "DIR=120;80;\rMET=45;300;\n\nWIDTH=10000\r\n\r\rHEIGHT=8000\n\rESCALA=10\r\nLEFT=200\nTOP=150", read);
+    row("lines in any order",
+        "TOP=150\r\nESCALA=10\r\nMET=45;300;\r\nLEFT=200\r\nHEIGHT=8000\r\nDIR=120;80;\r\nWIDTH=10000\r\n", read);
+    row("two DIR lines add up, first first", "DIR=1;2;\r\nMET=9;\r\nDIR=3;\r\n", "DIR[1|2|3] MET[9]");
+    row("repeated keys -> the last wins, even an empty scale", "WIDTH=100\r\nESCALA=10\r\nWIDTH=200\r\nESCALA=\r\n",
+        "W200 S''");
+    row("bad values skipped: text, empty, 2.5 and 10.000, exponent, beyond 32 bits",
+        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=2.5\r\nWIDTH=10.000\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\n",
+        "W100");
+    row("Latin-1 bytes decoded", "DIR=\xE9;\r\nESCALA=1\xBA\r\n", "DIR[é] S'1º'");
 
-void TestWorkFile::parseFile_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-
-    const QString read = QStringLiteral("DIR[120|80] MET[45|300] W10000 H8000 L200 T150 S'10'");
-    QTest::newRow("CR LF line ends") << Example << read;
-    QTest::newRow("LF line ends") << QByteArray(Example).replace("\r\n", "\n") << read;
-    QTest::newRow("CR line ends") << QByteArray(Example).replace("\r\n", "\r") << read;
-    QTest::newRow("mixed line ends, no end after the last line")
-            << QByteArray("DIR=120;80;\rMET=45;300;\n\nWIDTH=10000\r\n\r\rHEIGHT=8000\n\rESCALA=10\r\nLEFT=200\n"
-                          "TOP=150")
-            << read;
-    QTest::newRow("lines in any order")
-            << QByteArray("TOP=150\r\nESCALA=10\r\nMET=45;300;\r\nLEFT=200\r\nHEIGHT=8000\r\nDIR=120;80;\r\n"
-                          "WIDTH=10000\r\n")
-            << read;
-    QTest::newRow("empty file -> nothing") << QByteArray() << QStringLiteral("nothing");
-    QTest::newRow("two DIR lines add up, first first")
-            << QByteArray("DIR=1;2;\r\nMET=9;\r\nDIR=3;\r\n") << QStringLiteral("DIR[1|2|3] MET[9]");
-    QTest::newRow("two WIDTH lines -> second wins")
-            << QByteArray("WIDTH=100\r\nWIDTH=200\r\n") << QStringLiteral("W200");
-    QTest::newRow("bad WIDTH after a good one keeps the good one")
-            << QByteArray("WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=99999999999\r\n") << QStringLiteral("W100");
-    QTest::newRow("two ESCALA lines -> last wins, even empty") << QByteArray("ESCALA=10\r\nESCALA=\r\n")
-                                                               << QStringLiteral("S''");
-    QTest::newRow("Latin-1 bytes decoded")
-            << QByteArray("DIR=\xE9;\r\nESCALA=1\xBA\r\n") << QStringLiteral("DIR[é] S'1º'");
-    QTest::newRow("without a line end after DIR the next line is not an item")
-            << QByteArray("DIR=1;\rMET=2;\r") << QStringLiteral("DIR[1] MET[2]");
-}
-
-void TestWorkFile::parseFile()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QCOMPARE(describe(parseWorkFile(bytes, brazil)), expected);
-}
-
-void TestWorkFile::parseTruncates_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("distanceCount");
-    QTest::addColumn<int>("bearingCount");
-    QTest::addColumn<bool>("truncated");
-
-    // Numbered items, so that the first and the last one kept can be checked.
+    // Numbered items, so that the first and the last one kept show.
     const auto items = [](int first, int count) {
         QByteArray text;
         for (int i = first; i < first + count; ++i)
             text += QByteArray::number(i) + ';';
         return text;
     };
-    QTest::newRow("exactly 32767 items -> all kept") << "DIR=" + items(0, MaxLegs) + "\r\n" << MaxLegs << 0 << false;
-    QTest::newRow("32767 items and a dropped last piece -> all kept")
-            << "DIR=" + items(0, MaxLegs) + "tail\r\n" << MaxLegs << 0 << false;
-    QTest::newRow("one item too many -> first 32767 kept")
-            << "DIR=" + items(0, MaxLegs + 1) + "\r\n" << MaxLegs << 0 << true;
-    QTest::newRow("two DIR lines over the limit together")
-            << "DIR=" + items(0, MaxLegs - 5) + "\r\nDIR=" + items(MaxLegs - 5, 10) + "\r\n" << MaxLegs << 0 << true;
-    QTest::newRow("MET over the limit, DIR untouched")
-            << "DIR=1;2;\r\nMET=" + items(0, MaxLegs + 100) + "\r\n" << 2 << MaxLegs << true;
+    row("32767 items -> all kept", "DIR=" + items(0, MaxLegs) + "\r\n", "DIR[32767: 0..32766]");
+    row("32767 items and a last piece -> all kept", "DIR=" + items(0, MaxLegs) + "tail\r\n", "DIR[32767: 0..32766]");
+    row("32768 items -> the first 32767", "DIR=" + items(0, MaxLegs + 1) + "\r\n", "DIR[32767: 0..32766] truncated");
+    row("two DIR lines over the limit together", "DIR=" + items(0, MaxLegs - 5) + "\r\nDIR=" + items(MaxLegs - 5, 10),
+        "DIR[32767: 0..32766] truncated");
+    row("MET over the limit, DIR untouched", "DIR=1;2;\r\nMET=" + items(0, MaxLegs + 100) + "\r\n",
+        "DIR[1|2] MET[32767: 0..32766] truncated");
 }
 
-void TestWorkFile::parseTruncates()
+void TestWorkFile::parse()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(int, distanceCount);
-    QFETCH(int, bearingCount);
-    QFETCH(bool, truncated);
-
-    const WorkFileContent content = parseWorkFile(bytes, brazil);
-    QCOMPARE(content.distances.size(), distanceCount);
-    QCOMPARE(content.bearings.size(), bearingCount);
-    QCOMPARE(content.truncated, truncated);
-    // The items kept are the first ones, in order.
-    const QStringList &longest = distanceCount == MaxLegs ? content.distances : content.bearings;
-    QCOMPARE(longest.first(), QStringLiteral("0"));
-    QCOMPARE(longest.last(), QString::number(MaxLegs - 1));
+    QFETCH(QString, expected);
+    QCOMPARE(describe(parseWorkFile(bytes, brazil)), expected);
 }
 
 void TestWorkFile::location_data()
@@ -302,7 +211,7 @@ void TestWorkFile::location_data()
     QTest::newRow("user file newer -> read the user's") << true << "program user" << "user program user";
     QTest::newRow("program file newer -> read the program's") << true << "user program" << "program program user";
     QTest::newRow("only a user file -> read it") << true << "user" << "user program user";
-    // The program's folder read-only is a row of tst_session's endedBySignals.
+    // The program's folder read-only is a row of endedBySignals.
     QTest::newRow("no program folder -> the user's, no fallback") << false << "" << "user user -";
 }
 
@@ -313,145 +222,199 @@ void TestWorkFile::location()
     QFETCH(QString, chosen);
 
     QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QString programDir = root.filePath(QStringLiteral("program"));
-    const QString userDir = root.filePath(QStringLiteral("user"));
-    const auto pathIn = [&](const QString &which) {
-        return (which == u"program" ? programDir : userDir) + QStringLiteral("/trevanto.ini");
-    };
-    QVERIFY(QDir().mkpath(userDir));
-    if (programFolderExists)
-        QVERIFY(QDir().mkpath(programDir));
+    const QString program = root.filePath(QStringLiteral("program")), user = root.filePath(QStringLiteral("user"));
+    QVERIFY(QDir().mkpath(user) && (!programFolderExists || QDir().mkpath(program)));
     const QStringList newestLast = files.split(u' ', Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < newestLast.size(); ++i) {
-        QFile file(pathIn(newestLast[i]));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("TOP=1\r\n") == 7 && file.flush());
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(i - 10), QFileDevice::FileModificationTime));
+        QFile file(root.filePath(newestLast[i] + QStringLiteral("/trevanto.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly)
+                && file.setFileTime(QDateTime::currentDateTime().addSecs(i - 10), QFileDevice::FileModificationTime));
     }
-    const WorkFileLocation location = chooseWorkFileLocation(programDir, userDir);
-    const auto name = [&](const QString &path) {
-        for (const QString &which : {QStringLiteral("program"), QStringLiteral("user")}) {
-            if (path == pathIn(which))
-                return which;
-        }
-        return path.isEmpty() ? QStringLiteral("-") : path;
-    };
-    QCOMPARE(name(location.readPath) + u' ' + name(location.writePath) + u' ' + name(location.fallbackPath), chosen);
-    // The writability probe leaves nothing behind.
-    if (programFolderExists)
-        QCOMPARE(QDir(programDir).entryList(QDir::Files).size(), qsizetype(newestLast.contains(u"program")));
+    const WorkFileLocation location = chooseWorkFileLocation(program, user);
+    QStringList names;
+    for (const QString &path : {location.readPath, location.writePath, location.fallbackPath})
+        names << (path.isEmpty() ? QStringLiteral("-") : QDir(root.path()).relativeFilePath(path).section(u'/', 0, 0));
+    QCOMPARE(names.join(u' '), chosen);
 }
 
-void TestWorkFile::loadFiles()
+void TestWorkFile::save()
 {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("trevanto.ini"));
-
-    const WorkFileLoad missing = loadWorkFile(path, brazil);
-    QCOMPARE(missing.status, LoadStatus::Missing);
-    QVERIFY(missing.problem.isEmpty());
-
-    QVERIFY(writeAll(path, "DIR=120;80;\r\nESCALA=2,5\r\nWIDTH=3,5\r\n"));
-    const WorkFileLoad loaded = loadWorkFile(path, brazil);
-    QCOMPARE(loaded.status, LoadStatus::Loaded);
-    QCOMPARE(describe(loaded.content), QStringLiteral("DIR[120|80] W4 S'2,5'"));
-
-    QVERIFY(writeAll(path, QByteArray()));
-    const WorkFileLoad empty = loadWorkFile(path, brazil);
-    QCOMPARE(empty.status, LoadStatus::Loaded);
-    QCOMPARE(describe(empty.content), QStringLiteral("nothing"));
-}
-
-void TestWorkFile::loadRefuses_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("NUL byte inside") << "nul";
-    QTest::newRow("one byte over the size limit") << "large";
-    QTest::newRow("no permission to read") << "unreadable";
-}
-
-void TestWorkFile::loadRefuses()
-{
-    QFETCH(QString, kind);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("trevanto.ini"));
-    if (kind == u"nul") {
-        QVERIFY(writeAll(path, QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17)));
-    } else if (kind == u"large") {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("TOP=1\r\n") == 7);
-        QVERIFY(file.resize(MaxWorkFileSize + 1)); // sparse: costs no disk space
-    } else {
-        QVERIFY(writeAll(path, "TOP=1\r\n") && QFile::setPermissions(path, QFile::WriteOwner));
-        if (QFile(path).open(QIODevice::ReadOnly))
-            QSKIP("This user can read a file without read permission (root?); the refusal cannot be shown.");
-    }
-    const QFileInfo before(path);
-
-    const WorkFileLoad load = loadWorkFile(path, brazil);
-    QCOMPARE(load.status, LoadStatus::Refused);
-    QVERIFY2(load.problem.contains(QDir::toNativeSeparators(path)), qPrintable(load.problem));
-    QCOMPARE(describe(load.content), QStringLiteral("nothing"));
-    // The refused file is left as it was.
-    const QFileInfo after(path);
-    QCOMPARE(after.lastModified(), before.lastModified());
-    QCOMPARE(after.size(), before.size());
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-}
-
-void TestWorkFile::saveReplacesAndKeepsBackup()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("a/b/trevanto.ini"));
     const QString backup = path + QStringLiteral(".bak");
-
-    // Missing folders are made; the bytes go out untouched, CR LF and all.
-    const QByteArray bytes("DIR=\r\nMET=\r\nWIDTH=1\r\n");
-    const SaveOutcome outcome = saveWorkFile(path, bytes, true);
-    QVERIFY2(outcome.ok, qPrintable(outcome.error));
-    QCOMPARE(readAll(path), bytes);
-    QVERIFY(!QFileInfo::exists(backup)); // nothing was there to keep
-    // A shorter file replaces the old content rather than overlaying it.
-    QVERIFY(saveWorkFile(path, "TOP=1\n", false).ok);
-    QCOMPARE(readAll(path), QByteArray("TOP=1\n"));
-    QVERIFY(!QFileInfo::exists(backup));
-
-    // With a backup asked for, the previous file replaces an older, longer backup.
-    QVERIFY(writeAll(backup, "an older backup, longer than the rest"));
-    QVERIFY(saveWorkFile(path, "second", true).ok);
+    // The file before replaces an older, longer backup.
+    QVERIFY(writeAll(path, "first") && writeAll(backup, "a longer backup") && saveWorkFile(path, "second", true).ok);
     QCOMPARE(readAll(path), QByteArray("second"));
-    QCOMPARE(readAll(backup), QByteArray("TOP=1\n"));
-    QVERIFY(saveWorkFile(path, "third", true).ok);
-    QCOMPARE(readAll(path), QByteArray("third"));
-    QCOMPARE(readAll(backup), QByteArray("second"));
+    QCOMPARE(readAll(backup), QByteArray("first"));
+    // A backup that cannot be made fails the save, and the file is kept as it was.
+    QVERIFY(QFile::remove(backup) && QDir().mkpath(backup + QStringLiteral("/inside")));
+    const SaveOutcome blocked = saveWorkFile(path, "third", true);
+    QVERIFY(!blocked.ok && !blocked.error.isEmpty());
+    QCOMPARE(readAll(path), QByteArray("second"));
 }
 
-void TestWorkFile::saveFails_data()
+// The window: what only it decides at start and close; the bytes and the reader's rules
+// are the tables above.
+void TestWorkFile::restart_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("folder under a regular file") << "under file";
-    QTest::newRow("backup cannot be made -> original kept") << "backup blocked";
+    QTest::addColumn<QByteArray>("file"); // null: none
+    QTest::addColumn<QSize>("outer");
+    QTest::addColumn<bool>("backup"); // a file not loaded whole: said, and kept as .bak
+    QTest::addColumn<QByteArray>("written"); // by FIM
+
+    const QByteArray typed = "DIR= 120;80,5;\r\nMET=45;300;\r\nWIDTH=12000\r\nHEIGHT=9000\r\nESCALA= 12\r\n"
+                             "LEFT=200\r\nTOP=150\r\n";
+    const auto sized = [](const char *size) { return "DIR=\r\nMET=\r\n" + QByteArray(size) + Untouched.sliced(38); };
+    const auto legs = [](int count) {
+        return "DIR=" + QByteArray("10;").repeated(count) + "\r\nMET=" + QByteArray("90;").repeated(count) + "\r\n";
+    };
+    const QSize standard(667, 533);
+    QTest::newRow("no file -> not drawn; the first close creates it") << QByteArray() << standard << false << Untouched;
+    QTest::newRow("typed work -> restored, written back byte for byte") << typed << QSize(800, 600) << false << typed;
+    QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << false << Untouched;
+    QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << false
+                                          << sized("WIDTH=1800\r\nHEIGHT=600\r\n");
+    QTest::newRow("too large is clamped, a missing height stays")
+            << QByteArray("WIDTH=2000000000\r\n") << QSize(16384, 533) << false
+            << sized("WIDTH=245760\r\nHEIGHT=8000\r\n");
+    QTest::newRow("more legs than a course holds -> the first ones loaded")
+            << legs(MaxLegs + 1) << standard << true << legs(MaxLegs) + Untouched.sliced(12);
+    QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << true << Untouched;
+    QTest::newRow("one byte over the size limit -> refused")
+            << QByteArray("TOP=1\r\n").leftJustified(MaxWorkFileSize + 1, ' ') << standard << true << Untouched;
 }
 
-void TestWorkFile::saveFails()
+void TestWorkFile::restart()
 {
-    QFETCH(QString, kind);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString original = dir.filePath(QStringLiteral("trevanto.ini"));
-    QVERIFY(writeAll(original, "original"));
-    // A regular file where a folder should be; a non-empty folder where the backup
-    // goes, which can neither be replaced nor written.
-    const QString path = kind == u"under file" ? original + QStringLiteral("/sub/trevanto.ini") : original;
-    if (kind == u"backup blocked")
-        QVERIFY(QDir().mkpath(original + QStringLiteral(".bak/inside")));
-    const SaveOutcome outcome = saveWorkFile(path, "new", true);
-    QVERIFY(!outcome.ok && !outcome.error.isEmpty());
-    QCOMPARE(readAll(original), QByteArray("original"));
+    QFETCH(QByteArray, file);
+    QFETCH(QSize, outer);
+    QFETCH(bool, backup);
+    QFETCH(QByteArray, written);
+    const auto fixture = start(file, brazil);
+    Form1 &form = *fixture->form;
+    if (file.startsWith("DIR= "))
+        QCOMPARE(form.distances().join(u'|') + u' ' + form.bearings().join(u'|'), QStringLiteral(" 120|80,5 45|300"));
+    // A file read is drawn at once, from the restored marker.
+    if (!backup)
+        QCOMPARE(form.lngPenX != 0, !file.isNull());
+    QCOMPARE(form.proa.size(), std::size_t(form.distances().size() + 1));
+    QCOMPARE(fixture->messages.texts.size(), backup ? 1 : 0);
+    QVERIFY(!backup || fixture->messages.texts.first().contains(path() + QStringLiteral(".bak")));
+    QVERIFY(showActive(form));
+    QCOMPARE(form.frameGeometry(), QRect(QPoint(33, 33), outer));
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    // Only the first save keeps a backup. A closed window gets no second close event: the handler runs here.
+    for (int close = 1; close <= 2; ++close) {
+        QCOMPARE(readAll(path()), written);
+        QVERIFY(readAll(path() + QStringLiteral(".bak")) == (backup ? file : QByteArray()));
+        form.Form_QueryUnload();
+    }
 }
 
-QTEST_GUILESS_MAIN(TestWorkFile)
+// The real program, ended by signals, in a fresh folder of its own. `setup` runs first
+// there, then the program through `sh -c 'export ...; <start>; exec "$0"'`: start sends the
+// signals to itself while they are blocked, so they wait for the program's handlers
+// and reach its first event loop, the start-up message's when there is one.
+void TestWorkFile::endedBySignals_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("start");      // shell builtins only: the shell unblocks signals for any other command
+    QTest::addColumn<QByteArray>("program"); // the work file's bytes beside the program
+    QTest::addColumn<QByteArray>("data");    // and in the user's data folder
+    QTest::addColumn<QStringList>("said");   // on standard error; {P} and {U} stand for those two paths
+    QTest::addColumn<int>("status");
+
+    const QStringList notAFile{QStringLiteral("O arquivo de trabalho {P} não foi lido: não é um arquivo comum."),
+                               QStringLiteral("O trabalho foi gravado em {U}, porque não foi possível gravá-lo em {P}: "
+                                              "não é um arquivo comum.")};
+    QTest::newRow("signal while the start-up message is open -> saved beside the program, never shown")
+            << "printf 'DIR=100;\\r\\nMET=90;\\r\\nESCALA=abc\\r\\n' >trevanto.ini" << "kill -TERM $$"
+            << QByteArray("DIR=100;\r\nMET=90;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
+            << QByteArray() << QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")} << 0;
+    QTest::newRow("FIFO named trevanto.ini -> never opened nor replaced, saved in the data folder")
+            << "mkfifo trevanto.ini" << "kill -HUP $$" << QByteArray() << Untouched << notAFile << 0;
+    QTest::newRow("folder named trevanto.ini -> the same")
+            << "mkdir trevanto.ini" << "kill -INT $$" << QByteArray() << Untouched << notAFile << 0;
+    QTest::newRow("unwritable program folder -> read there, saved in the data folder as when installed")
+            << "printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini; chmod 555 ." << "kill -TERM $$"
+            << QByteArray("DIR=100;\r\nMET=90;\r\n") << "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12)
+            << QStringList() << 0;
+    QTest::newRow("every write fails -> the work is lost and said so, the old file whole")
+            << "printf 'TOP=1\\r\\n' >trevanto.ini" << "trap '' XFSZ; ulimit -f 0; kill -TERM $$"
+            << QByteArray("TOP=1\r\n") << QByteArray()
+            << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (File too large) "
+                                          "nem em {U} (File too large).")}
+            << 1;
+    QTest::newRow("a second signal -> ends at once, unsaved")
+            << "printf 'TOP=1\\r\\n' >trevanto.ini" << "kill -INT $$; kill -TERM $$"
+            << QByteArray("TOP=1\r\n") << QByteArray() << QStringList() << 1;
+}
+
+void TestWorkFile::endedBySignals()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, start);
+    QFETCH(QByteArray, program);
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, said);
+    QFETCH(int, status);
+
+    QTemporaryDir root;
+    const QString programDir = root.filePath(QStringLiteral("program")), home = root.filePath(QStringLiteral("home"));
+    const QString dataDir = root.filePath(QStringLiteral("data"));
+    for (const QString &dir : {programDir, dataDir, home})
+        QVERIFY(QDir().mkpath(dir));
+    QVERIFY(QFile::copy(QStringLiteral(TREVANTO_EXECUTABLE), programDir + QStringLiteral("/trevanto")));
+    // Permission bits do not bind root: as root, the setup and the program run as nobody.
+    QStringList asUser;
+    if (::geteuid() == 0) {
+        for (const QString &dir : {root.path(), programDir, dataDir, home})
+            QVERIFY(::chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
+        asUser = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+    }
+    const auto shell = [&](QProcess &process, const QString &script) {
+        process.setWorkingDirectory(programDir);
+        const QStringList command = asUser + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                                         QStringLiteral("./trevanto")};
+        process.start(command.first(), command.mid(1));
+    };
+    QProcess placing;
+    shell(placing, setup);
+    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
+
+    QProcess child;
+    sigset_t blocked, before;
+    sigemptyset(&blocked);
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT})
+        sigaddset(&blocked, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &blocked, &before);
+    const QString exports = QStringLiteral("export HOME='%1' XDG_DATA_HOME='%2' LC_ALL=C QT_QPA_PLATFORM=offscreen; ");
+    shell(child, exports.arg(home, dataDir) + start + QStringLiteral("; exec \"$0\""));
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    const bool ended = child.waitForFinished(20000);
+    if (!ended)
+        child.kill();
+    QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // to be removed
+    const QByteArray errors = child.readAllStandardError();
+    QVERIFY2(ended && child.exitStatus() == QProcess::NormalExit, errors.constData());
+
+    const QString programFile = programDir + QStringLiteral("/trevanto.ini");
+    const QString dataFile = dataDir + QStringLiteral("/Pervona/Trevanto/trevanto.ini");
+    const QRegularExpression ours(QStringLiteral("^trevanto: "));
+    QStringList told = QString::fromUtf8(errors).split(u'\n').filter(ours).replaceInStrings(ours, QString());
+    said.replaceInStrings(QStringLiteral("{P}"), programFile).replaceInStrings(QStringLiteral("{U}"), dataFile);
+    QCOMPARE(told, said);
+    QVERIFY2(child.exitCode() == status, errors.constData());
+    // Nothing else is left: no temporary file, no backup, the FIFO or folder still there.
+    const auto all = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    QCOMPARE(QDir(programDir).entryList(all, QDir::Name).join(u' '), QStringLiteral("trevanto trevanto.ini"));
+    QDirIterator inData(dataDir, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+    QCOMPARE(inData.hasNext() ? inData.next() : QString(), data.isEmpty() ? QString() : dataFile);
+    QVERIFY(!inData.hasNext());
+    QCOMPARE(readAll(programFile), program);
+    QCOMPARE(readAll(dataFile), data);
+}
+
+QTEST_MAIN(TestWorkFile)
 #include "tst_workfile.moc"
