@@ -1,302 +1,183 @@
-// The help window, run modal as Ajuda... runs it, and the web link behind the logo.
+// The help window, the web link behind the logo, and what a screen reader finds in the windows.
 
-// Clicks go through the window system, as a user's do, so a window that a modal window
-// blocks does not get them.
-#define QTEST_QPA_MOUSE_HANDLING
+#include "formfixture.h"
 
+#include "app/accessibility.h"
+#include "app/marker.h"
+#include "app/updown.h"
 #include "help/form2.h"
-#include "help/weblink.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QAccessibleWidget>
 #include <QTimer>
 
-#include <functional>
-
-using namespace trevanto;
-
-namespace {
-
-// The lines from top to bottom.
-const QStringList LineNames = {QStringLiteral("Label1"), QStringLiteral("Label2"), QStringLiteral("Label3"),
-                               QStringLiteral("Label5"), QStringLiteral("Label4"), QStringLiteral("Label6")};
-
-// Runs the dialog modal and calls whileOpen with the window that is modal at that moment
-// once it is active. A window whileOpen leaves open is closed afterwards, so a failing
-// test cannot hang; the result is then -2.
-int runModal(QDialog &dialog, const std::function<void(QDialog *)> &whileOpen)
-{
-    QTimer::singleShot(0, &dialog, [&] {
-        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (modal == &dialog && QTest::qWaitForWindowActive(modal))
-            whileOpen(modal);
-        if (dialog.isVisible())
-            dialog.done(-2);
-    });
-    return dialog.exec();
-}
-
-QPushButton *fechar(QWidget *window)
-{
-    return window->findChild<QPushButton *>(QStringLiteral("Command1"));
-}
-
-// Records every request the web link makes, in order.
-class RecordingLauncher : public ProgramLauncher
-{
-public:
-    QStringList existing;
-    bool startsWork = true;
-    bool urlWorks = true;
-    mutable QStringList calls;
-
-    bool fileExists(const QString &path) const override
-    {
-        calls << QStringLiteral("exists? ") + path;
-        return existing.contains(path);
-    }
-    bool startProgram(const QString &commandLine, int windowStyle) override
-    {
-        calls << QStringLiteral("start %1: ").arg(windowStyle) + commandLine;
-        return startsWork;
-    }
-    bool openUrl(const QUrl &url) override
-    {
-        calls << QStringLiteral("open ") + url.toString();
-        return urlWorks;
-    }
+const QStringList HelpLines = { // top to bottom
+    QStringLiteral("Digite na caixa \"Direção\" os graus de bússola na sequência correta de acordo com a planilha."),
+    QStringLiteral("Para cada grau de bússola digitado, informe na caixa \"Metragem\" a quantidade de metros "
+                   "que deve ser percorrida."),
+    QStringLiteral("Você pode arrastar o marco de início (quadrado vermelho) para melhor visualizar o gráfico."),
+    QStringLiteral("Para aumentar ou diminuir o gráfico utilize o comando de Zoom."),
+    QStringLiteral("Você também pode aumentar e diminuir a área de trabalho."),
+    QStringLiteral("Ao finalizar o programa automaticamente grava o seu trabalho."),
 };
 
-const QString Path1 = QStringLiteral("C:\\Arquivos de programas\\Internet Explorer\\iexplore.exe");
-const QString Path2 = QStringLiteral("C:\\program files\\Internet Explorer\\iexplore.exe");
-const QString Start1 = QStringLiteral("start 2: ") + Path1 + QStringLiteral(" www.pervona.org.br");
-const QString Start2 = QStringLiteral("start 2: ") + Path2 + QStringLiteral(" www.pervona.org.br");
-const QString OpenSite = QStringLiteral("open http://www.pervona.org.br");
+// The names of the window's children that are no widgets: its bearing labels.
+static QStringList labelNames(Form1 &form)
+{
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+    QStringList names;
+    for (int i = 0; i < window->childCount(); ++i)
+        if (QAccessibleInterface *child = window->child(i); child && !child->object())
+            names.append(child->text(QAccessible::Name));
+    return names;
+}
 
-} // namespace
+// Finds the browser files it is given; a browser found may refuse to start.
+struct SiteLauncher : RecordingLauncher
+{
+    QStringList existing;
+    bool startsWork = true;
+    bool fileExists(const QString &path) const override { return existing.contains(path); }
+    bool startProgram(const QString &c, int s) override { return RecordingLauncher::startProgram(c, s) && startsWork; }
+};
 
-Q_DECLARE_METATYPE(SiteOpening)
-
-class TestHelp : public QObject
+class HelpTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void showsItsLinesAndButton_data();
-    void showsItsLinesAndButton();
-    void closesOnlyOnFechar_data();
-    void closesOnlyOnFechar();
-    void blocksEveryOtherWindowWhileOpen();
+    void helpWindow_data()
+    {
+        QTest::addColumn<int>("key"); // typed on Fechar; 0 clicks it, 1 uses the close box
+        QTest::newRow("Fechar closes") << 0;
+        QTest::newRow("close box closes") << 1;
+        QTest::newRow("Escape leaves it open: no cancel button") << int(Qt::Key_Escape);
+        QTest::newRow("Return leaves it open: no default button") << int(Qt::Key_Return);
+    }
+    void helpWindow();
 
     void openingTheSite_data();
-    void openingTheSite();
-    void desktopLauncherReportsWhatItCannotDo();
+    void openingTheSite()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(bool, startsWork);
+        SiteLauncher launcher;
+        launcher.existing = existing;
+        launcher.startsWork = startsWork;
+        trevanto::openOrganisationSite(launcher);
+        QTEST(launcher.started, "started");
+    }
+
+    void bearingLabelsAreChildrenOfTheWindow();
 };
 
-void TestHelp::showsItsLinesAndButton_data()
+void HelpTest::helpWindow()
 {
-    QTest::addColumn<int>("pixelSize");
-    // The lines were laid out for a narrow font: at 9 pixels every line fits the designed
-    // width; a wider font widens the window to the longest line.
-    QTest::newRow("narrow font -> 590 x 167, Fechar at 488, 120") << 9;
-    QTest::newRow("wide font -> wider, longest line whole") << 16;
-}
-
-void TestHelp::showsItsLinesAndButton()
-{
-    QFETCH(int, pixelSize);
-    const QFont programFont = QApplication::font();
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(pixelSize);
-    QApplication::setFont(font);
-    bool seen = false;
-    Form2 dialog;
-    runModal(dialog, [&](QDialog *help) {
-        seen = true;
+    QFETCH(int, key);
+    FormFixture fixture;
+    QVERIFY(showActive(*fixture.form));
+    QPointer<QWidget> help;
+    QTimer::singleShot(0, [&] {
+        help = QApplication::activeModalWidget();
+        // Closed whatever the checks find, so that Ajuda... returns.
+        const auto closing = qScopeGuard([&] { if (help) help->close(); });
+        QTRY_COMPARE(QApplication::activeWindow(), help);
         QCOMPARE(help->windowTitle(), QStringLiteral("Ajuda"));
-        QVERIFY(help->isModal());
-        QVERIFY(!(help->windowFlags() & Qt::WindowContextHelpButtonHint));
-        const QStringList expected = {
-            QStringLiteral("Digite na caixa \"Direção\" os graus de bússola na sequência correta de acordo com a "
-                           "planilha."),
-            QStringLiteral("Para cada grau de bússola digitado, informe na caixa \"Metragem\" a quantidade de metros "
-                           "que deve ser percorrida."),
-            QStringLiteral("Você pode arrastar o marco de início (quadrado vermelho) para melhor visualizar o "
-                           "gráfico."),
-            QStringLiteral("Para aumentar ou diminuir o gráfico utilize o comando de Zoom."),
-            QStringLiteral("Você também pode aumentar e diminuir a área de trabalho."),
-            QStringLiteral("Ao finalizar o programa automaticamente grava o seu trabalho."),
-        };
-        // Top to bottom, 24 pixels apart at the same left edge, each whole on one line and
-        // clear of the right margin.
-        int widest = 0;
-        for (int i = 0; i < LineNames.size(); ++i) {
-            const QLabel *label = help->findChild<QLabel *>(LineNames.at(i));
-            QVERIFY2(label && label->isVisible(), qPrintable(LineNames.at(i)));
-            QCOMPARE(label->text(), expected.at(i));
-            QCOMPARE(label->pos(), QPoint(24, 16 + 24 * i));
-            const QFontMetrics metrics(label->font());
-            QVERIFY(label->width() >= metrics.horizontalAdvance(label->text()));
-            QVERIFY(label->height() < 2 * metrics.lineSpacing() && label->geometry().bottom() < 16 + 24 * (i + 1));
-            widest = qMax(widest, label->geometry().right() + 1);
+        QCOMPARE(help->windowModality(), Qt::ApplicationModal);
+        auto *fechar = qobject_cast<QPushButton *>(QApplication::focusWidget());
+        QVERIFY(fechar && fechar->window() == help && fechar->text() == u"Fechar");
+        // The lines top to bottom, numbered so for screen readers.
+        QList<QLabel *> labels = help->findChildren<QLabel *>();
+        std::ranges::sort(labels, {}, &QWidget::y);
+        QStringList lines;
+        for (const QLabel *label : std::as_const(labels)) {
+            lines << label->text();
+            QCOMPARE(label->accessibleDescription(), QStringLiteral("Linha %1 de 6 da ajuda").arg(lines.size()));
         }
-        // The size fits the longest line and is fixed; Fechar stands at the right, level
-        // with the fifth and sixth lines, and holds the only focus.
-        const int width = qMax(590, widest + 24);
-        QCOMPARE(help->size(), QSize(width, 167));
-        QCOMPARE(help->minimumSize(), help->size());
-        QCOMPARE(help->maximumSize(), help->size());
-        if (pixelSize == 9)
-            QCOMPARE(width, 590);
+        QCOMPARE(lines, HelpLines);
+        if (key > 1)
+            QTest::keyClick(fechar, Qt::Key(key));
+        else if (key == 0)
+            QTest::mouseClick(fechar, Qt::LeftButton);
         else
-            QVERIFY(width > 590);
-        QPushButton *button = fechar(help);
-        QCOMPARE(button->text(), QStringLiteral("Fechar"));
-        QCOMPARE(button->geometry(), QRect(width - 102, 120, 81, 25));
-        QCOMPARE(QApplication::focusWidget(), button);
-        for (QWidget *child : help->findChildren<QWidget *>())
-            QVERIFY2(child == button || child->focusPolicy() == Qt::NoFocus, qPrintable(child->objectName()));
-    });
-    QApplication::setFont(programFont);
-    QVERIFY(seen);
-}
-
-void TestHelp::closesOnlyOnFechar_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("closes");
-    // There is no default and no cancel button: Enter, Return and Escape press nothing.
-    QTest::newRow("click on Fechar closes") << "click" << true;
-    QTest::newRow("Space on Fechar closes") << "space" << true;
-    QTest::newRow("close request closes") << "close" << true;
-    QTest::newRow("Enter leaves it open") << "enter" << false;
-    QTest::newRow("Return leaves it open") << "return" << false;
-    QTest::newRow("Escape leaves it open") << "escape" << false;
-}
-
-void TestHelp::closesOnlyOnFechar()
-{
-    QFETCH(QString, action);
-    QFETCH(bool, closes);
-    Form2 dialog;
-    bool ran = false;
-    const int result = runModal(dialog, [&](QDialog *help) {
-        ran = true;
-        QPushButton *button = fechar(help);
-        if (action == u"click")
-            QTest::mouseClick(button, Qt::LeftButton);
-        else if (action == u"close")
             help->close();
-        else
-            QTest::keyClick(button, action == u"space" ? Qt::Key_Space
-                                    : action == u"enter" ? Qt::Key_Enter
-                                    : action == u"return" ? Qt::Key_Return
-                                                          : Qt::Key_Escape);
+        QCOMPARE(help->isVisible(), key > 1);
     });
-    QVERIFY(ran);
-    QCOMPARE(result, closes ? int(QDialog::Rejected) : -2);
-    QVERIFY(!dialog.isVisible());
+    QTest::mouseClick(fixture.form->Command6, Qt::LeftButton);
+    QVERIFY(help.isNull()); // closed means destroyed: every Ajuda... makes a new window
 }
 
-void TestHelp::blocksEveryOtherWindowWhileOpen()
-{
-    // The help window's owner, and a window of the program that is not its parent.
-    QWidget owner, other;
-    auto *ownerButton = new QPushButton(QStringLiteral("Ajuda..."), &owner);
-    auto *otherButton = new QPushButton(QStringLiteral("FIM"), &other);
-    for (QWidget *window : {&owner, &other}) {
-        window->resize(300, 200);
-        window->move(window == &owner ? 0 : 400, 0);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-    }
-    QSignalSpy ownerClicks(ownerButton, &QPushButton::clicked);
-    QSignalSpy otherClicks(otherButton, &QPushButton::clicked);
-    int clicksWhileOpen = -1;
-    {
-        Form2 dialog(&owner);
-        const int result = runModal(dialog, [&](QDialog *help) {
-            QTest::mouseClick(ownerButton, Qt::LeftButton);
-            QTest::mouseClick(otherButton, Qt::LeftButton);
-            clicksWhileOpen = int(ownerClicks.count() + otherClicks.count());
-            QTest::mouseClick(fechar(help), Qt::LeftButton);
-        });
-        QCOMPARE(result, int(QDialog::Rejected));
-    }
-    QCOMPARE(clicksWhileOpen, 0);
-    QTest::mouseClick(ownerButton, Qt::LeftButton);
-    QTest::mouseClick(otherButton, Qt::LeftButton);
-    QCOMPARE(ownerClicks.count() + otherClicks.count(), 2);
-}
-
-void TestHelp::openingTheSite_data()
+void HelpTest::openingTheSite_data()
 {
     QTest::addColumn<QStringList>("existing");
     QTest::addColumn<bool>("startsWork");
-    QTest::addColumn<bool>("urlWorks");
-    QTest::addColumn<QStringList>("expectedStarts");
-    QTest::addColumn<SiteOpening>("expectedOutcome");
-
-    const QStringList both = {Path1, Path2};
-    QTest::newRow("both browsers present -> first command line only")
-            << both << true << true << QStringList{Start1} << SiteOpening::StartedBrowser1;
-    QTest::newRow("only the second present -> second command line")
-            << QStringList{Path2} << true << true << QStringList{Start2} << SiteOpening::StartedBrowser2;
-    QTest::newRow("neither present -> default browser on the site")
-            << QStringList{} << true << true << QStringList{OpenSite} << SiteOpening::OpenedDefaultBrowser;
-    QTest::newRow("paths differing in case or quoting do not count")
-            << QStringList{QStringLiteral("C:\\Program Files\\Internet Explorer\\iexplore.exe"), u'"' + Path1 + u'"'}
-            << true << true << QStringList{OpenSite} << SiteOpening::OpenedDefaultBrowser;
-    // A browser file that is there but does not start is passed over like a missing one.
-    QTest::newRow("both present, neither starts -> default browser")
-            << both << false << true << QStringList{Start1, Start2, OpenSite} << SiteOpening::OpenedDefaultBrowser;
-    QTest::newRow("nothing works -> nothing opened, nothing more tried")
-            << both << false << false << QStringList{Start1, Start2, OpenSite} << SiteOpening::NothingOpened;
+    QTest::addColumn<QStringList>("started");
+    const QString first = QStringLiteral("C:\\Arquivos de programas\\Internet Explorer\\iexplore.exe");
+    const QString second = QStringLiteral("C:\\program files\\Internet Explorer\\iexplore.exe");
+    const QString site = QStringLiteral("http://www.pervona.org.br"), onSite = QStringLiteral(" www.pervona.org.br");
+    QTest::newRow("both browsers -> the first") << QStringList{first, second} << true << QStringList{first + onSite};
+    QTest::newRow("the first only -> the first") << QStringList{first} << true << QStringList{first + onSite};
+    QTest::newRow("the second only -> the second") << QStringList{second} << true << QStringList{second + onSite};
+    QTest::newRow("neither -> the default browser") << QStringList{} << true << QStringList{site};
+    QTest::newRow("both there, neither starts -> the default browser")
+            << QStringList{first, second} << false << QStringList{first + onSite, second + onSite, site};
 }
 
-void TestHelp::openingTheSite()
+void HelpTest::bearingLabelsAreChildrenOfTheWindow()
 {
-    QFETCH(QStringList, existing);
-    QFETCH(bool, startsWork);
-    QFETCH(bool, urlWorks);
-    QFETCH(QStringList, expectedStarts);
-    QFETCH(SiteOpening, expectedOutcome);
+    FormFixture fixture;
+    Form1 &form = *fixture.form;
+    QVERIFY(showActive(form));
+    const QList<QWidget *> controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    // Every control of both windows has a name and a description.
+    const trevanto::Form2 help;
+    for (QWidget *control : controls + help.findChildren<QWidget *>()
+                 + QList<QWidget *>{&form, form.UpDown1->upButton(), form.UpDown1->downButton()}) {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(control);
+        QVERIFY2(!iface->text(QAccessible::Name).isEmpty() && !iface->text(QAccessible::Description).isEmpty(),
+                 qPrintable(control->objectName()));
+    }
+    // The hidden template is no child: before the first leg the children are the controls.
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+    QCOMPARE(window->childCount(), controls.size());
+    include(form, "90", "100");
+    include(form, "180", "50");
+    QCOMPARE(labelNames(form), QStringList({QStringLiteral("Trecho 1: 90"), QStringLiteral("Trecho 2: 180")}));
+    QAccessibleInterface *const labels[] = {window->child(controls.size()), window->child(controls.size() + 1)};
+    for (int k = 1; k <= 2; ++k) {
+        QCOMPARE(labels[k - 1]->parent(), window);
+        QCOMPARE(window->indexOfChild(labels[k - 1]), controls.size() + k - 1);
+        QCOMPARE(labels[k - 1]->rect(), QRect(form.mapToGlobal(form.proa[k].rect.topLeft()), form.proa[k].rect.size()));
+    }
+    // A point finds a label, a button, and nothing on a bare spot or the hidden drag outline.
+    const QPoint origin = form.mapToGlobal(QPoint(0, 0));
+    const QPoint onLabel = origin + form.proa[1].rect.center(), onButton = origin + form.Command1->geometry().center();
+    QCOMPARE(window->childAt(onLabel.x(), onLabel.y()), labels[0]);
+    QCOMPARE(window->childAt(onButton.x(), onButton.y())->object(), form.Command1);
+    QVERIFY(!window->childAt(origin.x() + 600, origin.y() + 400) && !window->childAt(origin.x() + 2, origin.y() + 2));
 
-    RecordingLauncher launcher;
-    launcher.existing = existing;
-    launcher.startsWork = startsWork;
-    launcher.urlWorks = urlWorks;
-    QCOMPARE(openOrganisationSite(launcher), expectedOutcome);
-    // The first place is looked at first; then only what was started counts.
-    QCOMPARE(launcher.calls.value(0), QStringLiteral("exists? ") + Path1);
-    QStringList starts = launcher.calls;
-    starts.removeIf([](const QString &call) { return call.startsWith(QStringLiteral("exists? ")); });
-    QCOMPARE(starts, expectedStarts);
+    // A redraw moves the labels; their interfaces follow, found at once after the reorder.
+    form.Picture1->move(100, 100);
+    form.Command3_Click();
+    QCOMPARE(window->indexOfChild(labels[1]), controls.size() + 1);
+    QCOMPARE(window->child(controls.size()), labels[0]);
+    QCOMPARE(labels[0]->rect().topLeft(), origin + QPoint(110, 110));
+
+    // Excluir takes the last label away and its interface with it; the first keeps its own.
+    const QAccessible::Id removed = QAccessible::uniqueId(labels[1]), kept = QAccessible::uniqueId(labels[0]);
+    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    QVERIFY(!QAccessible::accessibleInterface(removed));
+    QCOMPARE(labelNames(form), QStringList{QStringLiteral("Trecho 1: 90")});
+    QCOMPARE(window->child(controls.size()), labels[0]);
+
+    // The label interfaces go with the window's. An event that reached a screen reader while
+    // the window was being built leaves a plain interface, blind to the labels, until described.
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(window));
+    QVERIFY(!QAccessible::accessibleInterface(kept));
+    QAccessible::registerAccessibleInterface(new QAccessibleWidget(&form));
+    QVERIFY(labelNames(form).isEmpty());
+    trevanto::describeForAccessibility(form);
+    QCOMPARE(labelNames(form), QStringList{QStringLiteral("Trecho 1: 90")});
 }
 
-void TestHelp::desktopLauncherReportsWhatItCannotDo()
-{
-    DesktopLauncher launcher;
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString file = folder.filePath(QStringLiteral("browser"));
-    QFile browser(file);
-    QVERIFY(browser.open(QIODevice::WriteOnly));
-    browser.close();
-    QVERIFY(launcher.fileExists(file));
-    QVERIFY(!launcher.fileExists(folder.path())); // a folder is not a browser file
-    QVERIFY(!launcher.fileExists(folder.filePath(QStringLiteral("missing"))));
-    QVERIFY(!launcher.startProgram(QString(), kMinimizedFocus));
-    QVERIFY(!launcher.startProgram(folder.filePath(QStringLiteral("missing")) + QStringLiteral(" www.pervona.org.br"),
-                                   kMinimizedFocus));
-    // On this platform the fixed browser places are not files, so the link goes on to the
-    // default browser without starting anything.
-    QVERIFY(!launcher.fileExists(kBrowserPath1) && !launcher.fileExists(kBrowserPath2));
-}
-
-QTEST_MAIN(TestHelp)
+QTEST_MAIN(HelpTest)
 #include "tst_help.moc"
