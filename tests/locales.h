@@ -14,15 +14,12 @@ struct NamedLocale
     QLocale locale;
 };
 
-inline QLocale brazil()
-{
-    return QLocale(QLocale::Portuguese, QLocale::Brazil);
-}
+inline const QLocale Brazil(QLocale::Portuguese, QLocale::Brazil);
 
 // Brazilian Portuguese writes "1,5" and groups thousands with "."; C writes "1.5".
 inline QList<NamedLocale> bothLocales()
 {
-    return {{"pt_BR", brazil()}, {"C", QLocale::c()}};
+    return {{"pt_BR", Brazil}, {"C", QLocale::c()}};
 }
 
 // Returns the pattern with each '#' replaced by the locale's decimal separator and each

@@ -1,7 +1,9 @@
-// The drawing surface without a window: lines and rings take the painter's own pixels,
-// in every octant and either way round, also when an end lies far outside; a denser
-// surface shows the same drawing with every window pixel made a block.
+// The drawing surface: lines and rings take the painter's own pixels, in every octant and
+// either way round, also when an end lies far outside; a denser surface shows the same
+// drawing with every window pixel made a block; and the main window, on screens of twice
+// the density here, draws on a surface of that density.
 
+#include "formfixture.h"
 #include "plot/plotsurface.h"
 
 #include <QPainter>
@@ -13,6 +15,7 @@ using namespace trevanto;
 
 namespace {
 
+constexpr int Density = 2;
 const QColor Paper(Qt::white);
 
 // Draws `plot` on a fresh surface of 200 x 160 window pixels, labels left empty.
@@ -45,8 +48,38 @@ private slots:
     void lineIsThePaintersOwn();
     void ringsAreThePaintersOwn();
     void labelIsCutAtTheEdge();
-    void denserSurfaceDrawsBlocks_data();
     void denserSurfaceDrawsBlocks();
+    void legIsDrawnOnItsWindowPixels()
+    {
+        FormFixture fixture;
+        Form1 &form = *fixture.form;
+        include(form, "90", "100");
+        const QImage &surface = form.surface();
+        const QImage shown = form.grab().toImage();
+        // Made before the window is shown, the surface already has the screen's density.
+        QCOMPARE(surface.devicePixelRatio(), qreal(Density));
+        // The leg runs along window row 261 from 373 to 473: device rows 522 and 523 are
+        // black all along it, and nothing near it is grey from smoothing.
+        QList<int> blackRows;
+        for (int y = 259 * Density; y < 264 * Density; ++y) {
+            bool black = true;
+            for (int x = 380 * Density; x < 461 * Density; ++x) {
+                const QColor colour = surface.pixelColor(x, y);
+                QVERIFY2(colour == Qt::black || colour == form.palette().button().color(), qPrintable(colour.name()));
+                black = black && colour == Qt::black;
+            }
+            if (black)
+                blackRows.append(y);
+        }
+        QCOMPARE(blackRows, QList<int>({522, 523}));
+        // The finish target is centred on the end: all four device pixels of (473, 261) are
+        // green, on the surface and where the window shows it.
+        for (int d = 0; d < Density * Density; ++d) {
+            const QPoint device(473 * Density + d % Density, 261 * Density + d / Density);
+            QCOMPARE(surface.pixelColor(device), Green);
+            QCOMPARE(shown.pixelColor(device), Green);
+        }
+    }
 };
 
 void PlotSurfaceTest::lineIsThePaintersOwn_data()
@@ -55,17 +88,12 @@ void PlotSurfaceTest::lineIsThePaintersOwn_data()
     QTest::addColumn<PlotPoint>("to");
     QTest::addColumn<QLine>("painted"); // the part inside the surface, as the painter draws it
     const std::pair<const char *, QLine> lines[] = {
-        {"shallow, right and down", {10, 20, 170, 75}},
-        {"shallow, left and up", {170, 75, 10, 20}},
-        {"shallow, right and up", {10, 140, 190, 31}},
-        {"shallow, left and down", {190, 31, 10, 140}},
-        {"steep, down and right", {30, 10, 75, 150}},
-        {"steep, up and left", {75, 150, 30, 10}},
-        {"steep, up and right", {20, 150, 61, 5}},
-        {"steep, down and left", {61, 5, 20, 150}},
+        {"shallow, right and down", {10, 20, 170, 75}}, {"shallow, left and up", {170, 75, 10, 20}},
+        {"shallow, right and up", {10, 140, 190, 31}}, {"shallow, left and down", {190, 31, 10, 140}},
+        {"steep, down and right", {30, 10, 75, 150}}, {"steep, up and left", {75, 150, 30, 10}},
+        {"steep, up and right", {20, 150, 61, 5}}, {"steep, down and left", {61, 5, 20, 150}},
         {"half a pixel at every other step, rising", {10, 10, 110, 60}},
-        {"half a pixel at every other step, falling", {10, 110, 110, 60}},
-        {"diagonal", {10, 150, 150, 10}},
+        {"half a pixel at every other step, falling", {10, 110, 110, 60}}, {"diagonal", {10, 150, 150, 10}},
     };
     for (const auto &[name, line] : lines)
         QTest::newRow(name) << PlotPoint{line.x1(), line.y1()} << PlotPoint{line.x2(), line.y2()} << line;
@@ -99,20 +127,18 @@ void PlotSurfaceTest::lineIsThePaintersOwn()
 
 void PlotSurfaceTest::ringsAreThePaintersOwn()
 {
-    // Along the grid the painter's one-pixel lines are the same, so the whole picture is.
+    // Along the grid the painter's one-pixel lines are the same, so the whole picture is;
+    // the last circle is cut by the bottom edge.
+    const QList<QPoint> corners{{20, 20}, {60, 20}, {60, 60}, {60, 158}, {199, 158}};
     const QImage image = drawn(course({{20, 20}, {60, 20}, {60, 60}, {60, 158}, {199, 158}}));
     QImage painted(image.size(), QImage::Format_ARGB32_Premultiplied);
     painted.fill(Paper);
     QPainter painter(&painted);
     painter.setPen(Qt::black);
-    painter.drawLine(20, 20, 60, 20);
-    painter.drawEllipse(QPoint(60, 20), 3, 3);
-    painter.drawLine(60, 20, 60, 60);
-    painter.drawEllipse(QPoint(60, 60), 3, 3);
-    painter.drawLine(60, 60, 60, 158);
-    painter.drawEllipse(QPoint(60, 158), 3, 3); // cut by the bottom edge
-    painter.drawLine(60, 158, 199, 158);
-    painter.drawEllipse(QPoint(199, 158), 5, 5);
+    for (qsizetype i = 1; i < corners.size(); ++i) {
+        painter.drawLine(corners[i - 1], corners[i]);
+        painter.drawEllipse(corners[i], i + 1 < corners.size() ? 3 : 5, i + 1 < corners.size() ? 3 : 5);
+    }
     painter.setPen(FinishGreen);
     for (int radius = 4; radius > 0; --radius)
         painter.drawEllipse(QPoint(199, 158), radius, radius);
@@ -138,29 +164,26 @@ void PlotSurfaceTest::labelIsCutAtTheEdge()
              surface.image().copy(46, 20, whole.width() - 6, whole.height()));
 }
 
-void PlotSurfaceTest::denserSurfaceDrawsBlocks_data()
-{
-    QTest::addColumn<qreal>("ratio");
-    QTest::newRow("1.5") << 1.5;
-    QTest::newRow("2") << 2.0;
-}
-
 void PlotSurfaceTest::denserSurfaceDrawsBlocks()
 {
-    QFETCH(qreal, ratio);
     const CoursePlot plot = course({{5, 150}, {120, 7}, {199, 80}, {2, 159}});
     const QImage plain = drawn(plot);
-    const QImage dense = drawn(plot, ratio);
-    QCOMPARE(dense.size(), plain.size() * ratio);
-    for (int y = 0; y < dense.height(); ++y) {
-        for (int x = 0; x < dense.width(); ++x) {
-            // Device pixel x belongs to window pixel i when floor(i * ratio) <= x < floor((i + 1) * ratio).
-            const int i = int(std::floor((x + 1) / ratio - 1e-9));
-            const int j = int(std::floor((y + 1) / ratio - 1e-9));
-            QCOMPARE(dense.pixelColor(x, y), plain.pixelColor(i, j));
+    for (const qreal ratio : {1.5, 2.0}) {
+        const QImage dense = drawn(plot, ratio);
+        QCOMPARE(dense.size(), plain.size() * ratio);
+        for (int y = 0; y < dense.height(); ++y) {
+            for (int x = 0; x < dense.width(); ++x) {
+                // Device pixel x belongs to window pixel i when floor(i * ratio) <= x < floor((i + 1) * ratio).
+                const int i = int(std::floor((x + 1) / ratio - 1e-9));
+                const int j = int(std::floor((y + 1) / ratio - 1e-9));
+                QCOMPARE(dense.pixelColor(x, y), plain.pixelColor(i, j));
+            }
         }
     }
 }
+
+// Twice the density on every screen, set before the application starts and reads it.
+[[maybe_unused]] static const bool twiceTheDensity = qputenv("QT_SCALE_FACTOR", QByteArray::number(Density));
 
 QTEST_MAIN(PlotSurfaceTest)
 #include "tst_plotsurface.moc"

@@ -1,18 +1,22 @@
-// The rules over the texts the user types: the one number reader and its whole-number
-// conversions, the checks a new leg passes before Incluir appends it, and the scale box's
-// two rules (whether the redraw takes the scale, and one click on the zoom arrows).
+// The program's rules, plain functions over values: the one number reader and its
+// whole-number conversions, the checks a new leg passes before Incluir appends it, the
+// scale box's two rules (whether the redraw takes the scale, and one click on the zoom
+// arrows), and the leg arithmetic as the redraw plots a course, pixel exact.
 
 #include "common/numbers.h"
 #include "course/legrules.h"
 #include "locales.h"
+#include "plot/courseplot.h"
 #include "plot/scale.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 using namespace trevanto;
 
 Q_DECLARE_METATYPE(trevanto::ScaleStep)
+Q_DECLARE_METATYPE(trevanto::PlotPoint)
 
 namespace {
 
@@ -27,9 +31,8 @@ qint64 orNone(const std::optional<T> &value)
     return value ? qint64(*value) : None;
 }
 
-// The include messages by number: the six tests in their order, then the program's own
-// two refusals (a distance beyond 32 bits, a full course). The character after 0 and
-// 359 is the masculine ordinal indicator, not the degree sign.
+// The include messages by number: the six tests in their order, then the program's own two
+// refusals (a distance beyond 32 bits, a full course). After 0 and 359 stands º (U+00BA).
 const QString LegMessages[] = {
     QString(),
     QStringLiteral("Informe uma DIREÇÃO para incluir!"),
@@ -42,6 +45,23 @@ const QString LegMessages[] = {
     QStringLiteral("O percurso já tem 32767 trechos, o máximo; exclua um para incluir outro!"),
 };
 
+QString describe(const std::optional<PlotPoint> &point)
+{
+    return point ? QStringLiteral("(%1, %2)").arg(point->x).arg(point->y) : QStringLiteral("nothing");
+}
+
+// Where a course of one leg from `pen` ends, as the redraw plots it.
+QString endOf(PlotPoint pen, const QString &bearing, const QString &distance, const QString &scale,
+              const QLocale &locale)
+{
+    const CoursePlot plot = plotCourse(pen, {distance}, {bearing}, scale, locale);
+    return describe(plot.legs.empty() ? std::nullopt : std::optional(plot.legs.front().to));
+}
+
+constexpr PlotPoint thePen{300, 200};
+constexpr std::int32_t int32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t int32Min = std::numeric_limits<std::int32_t>::min();
+
 } // namespace
 
 class TestRules : public QObject
@@ -49,24 +69,53 @@ class TestRules : public QObject
     Q_OBJECT
 
 private slots:
-    void trimSpaces();
     void reading_data();
     void reading();
     void checkNewLeg_data();
     void checkNewLeg();
     void scaleRefusal_data();
-    void scaleRefusal();
+    void scaleRefusal()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, scale);
+        QTEST(trevanto::scaleRefusal(scale, locale).value_or(QString()), "message");
+    }
     void stepScale_data();
-    void stepScale();
+    void stepScale()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, scale);
+        QFETCH(ScaleStep, step);
+        QTEST(trevanto::stepScale(scale, step, locale), "expected");
+    }
+    void compassTable_data();
+    void compassTable();
+    void endPoints_data();
+    void endPoints()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(PlotPoint, pen);
+        QFETCH(QString, bearing);
+        QFETCH(QString, distance);
+        QFETCH(QString, scale);
+        QTEST(endOf(pen, bearing, distance, scale, locale), "end");
+    }
+    void courseStopsBeforeAnUnusableLeg();
+    void penStart_data();
+    void penStart()
+    {
+        QFETCH(float, left);
+        QFETCH(float, top);
+        QTEST(describe(trevanto::penStart(left, top)), "pen");
+    }
+    void labelCorner_data();
+    void labelCorner()
+    {
+        QFETCH(PlotPoint, pen);
+        QFETCH(PlotPoint, end);
+        QTEST(describe(trevanto::labelCorner(pen, end)), "corner");
+    }
 };
-
-void TestRules::trimSpaces()
-{
-    // Only the space character goes, and only at the ends: a tab is no space.
-    QCOMPARE(trevanto::trimSpaces(u"    "), QString());
-    QCOMPARE(trevanto::trimSpaces(u"  1 2  "), QStringLiteral("1 2"));
-    QCOMPARE(trevanto::trimSpaces(u" \t12 "), QStringLiteral("\t12"));
-}
 
 void TestRules::reading_data()
 {
@@ -96,19 +145,19 @@ void TestRules::reading_data()
         {"2147483647#5", 2147483647.5, 2147483647.5f, None, None},
         {"-2147483648#5", -2147483648.5, -2147483648.5f, INT32_MIN, None},
         {"-2147483649", -2147483649.0, -2147483649.0f, None, None},
-        // Not numbers: other separators, grouping, signs astray, exponents, currency.
-        {"1~5", NotANumber, 0, None, None}, {"1~000", NotANumber, 0, None, None},
-        {"1#5#5", NotANumber, 0, None, None}, {"", NotANumber, 0, None, None}, {"   ", NotANumber, 0, None, None},
-        {"-", NotANumber, 0, None, None}, {"#", NotANumber, 0, None, None}, {"-#", NotANumber, 0, None, None},
-        {"abc", NotANumber, 0, None, None}, {"12a", NotANumber, 0, None, None}, {"1 2", NotANumber, 0, None, None},
-        {"- 5", NotANumber, 0, None, None}, {"--5", NotANumber, 0, None, None}, {"5-", NotANumber, 0, None, None},
-        {"1e3", NotANumber, 0, None, None}, {"R$ 5", NotANumber, 0, None, None},
     };
     for (const NamedLocale &named : bothLocales()) {
         for (const auto &row : rows) {
             const QString text = typed(row.pattern, named.locale);
             QTest::addRow("%s: \"%s\"", named.name, qPrintable(text))
                     << named.locale << text << row.number << row.single << row.int32 << row.int16;
+        }
+        // Not numbers: other separators, grouping, signs astray, exponents, currency.
+        for (const char *pattern : {"1~5", "1~000", "1#5#5", "", "   ", "-", "#", "-#", "abc", "12a", "1 2", "- 5",
+                                    "--5", "5-", "1e3", "R$ 5"}) {
+            const QString text = typed(pattern, named.locale);
+            QTest::addRow("%s: \"%s\"", named.name, qPrintable(text))
+                    << named.locale << text << NotANumber << 0.0f << None << None;
         }
         // More digits than a double holds: still a number, of a size no whole number holds.
         const QString fraction = typed("%1#5", named.locale).arg(fourHundredDigits);
@@ -153,21 +202,15 @@ void TestRules::checkNewLeg_data()
     // A row whose refusal is an early test shows that the later ones are not reached;
     // which texts read as numbers is the reader's own table.
     const struct { const char *name, *bearing, *distance; int legCount; int message; } rows[] = {
-        {"both boxes empty -> 1", "", "", 0, 1},
-        {"bearing of spaces, distance letters -> 1", "   ", "abc", 0, 1},
+        {"both boxes empty -> 1", "", "", 0, 1}, {"bearing of spaces, distance letters -> 1", "   ", "abc", 0, 1},
         {"bearing letters, distance empty -> 2", "abc", "", 0, 2},
         {"bearing tab only, no space -> 2", "\t", "100", 0, 2},
-        {"bearing 360, distance letters -> 3", "360", "abc", 0, 3},
-        {"bearing -1 -> 3", "-1", "100", 0, 3},
-        {"bearing 359#5 -> 360 -> 3", "359#5", "100", 0, 3},
-        {"bearing -0#6 -> -1 -> 3", "-0#6", "100", 0, 3},
+        {"bearing 360, distance letters -> 3", "360", "abc", 0, 3}, {"bearing -1 -> 3", "-1", "100", 0, 3},
+        {"bearing 359#5 -> 360 -> 3", "359#5", "100", 0, 3}, {"bearing -0#6 -> -1 -> 3", "-0#6", "100", 0, 3},
         {"bearing -99999999999, beyond 32 bits -> 3", "-99999999999", "100", 0, 3},
-        {"bearing 0 accepted", "0", "100", 0, 0},
-        {"bearing 359#4 -> 359 accepted", "359#4", "100", 0, 0},
-        {"bearing -0#5 -> 0 accepted", "-0#5", "100", 0, 0},
-        {"distance of spaces -> 4", "  45  ", "    ", 0, 4},
-        {"distance 10m -> 5", "45", "10m", 0, 5},
-        {"distance 0#5 -> 0 -> 6", "45", "0#5", 0, 6},
+        {"bearing 0 accepted", "0", "100", 0, 0}, {"bearing 359#4 -> 359 accepted", "359#4", "100", 0, 0},
+        {"bearing -0#5 -> 0 accepted", "-0#5", "100", 0, 0}, {"distance of spaces -> 4", "  45  ", "    ", 0, 4},
+        {"distance 10m -> 5", "45", "10m", 0, 5}, {"distance 0#5 -> 0 -> 6", "45", "0#5", 0, 6},
         {"distance -99999999999, below 32 bits -> 6", "45", "-99999999999", 0, 6},
         {"distance 0#6 -> 1 accepted", "45", "0#6", 0, 0},
         {"distance 2147483647#4 accepted", "45", " 2147483647#4 ", 0, 0},
@@ -226,14 +269,6 @@ void TestRules::scaleRefusal_data()
     }
 }
 
-void TestRules::scaleRefusal()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(QString, scale);
-    QFETCH(QString, message);
-    QCOMPARE(trevanto::scaleRefusal(scale, locale).value_or(QString()), message);
-}
-
 void TestRules::stepScale_data()
 {
     QTest::addColumn<QLocale>("locale");
@@ -275,13 +310,162 @@ void TestRules::stepScale_data()
     }
 }
 
-void TestRules::stepScale()
+void TestRules::compassTable_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("bearing");
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<PlotPoint>("end");
+    QTest::addColumn<PlotPoint>("corner");
+
+    // Pen (300, 200), scale 10, distance 100. The angles read back as exactly the double
+    // the arithmetic gives; those of 90, 180 and 270 show the plot's own half-turn.
+    const struct { const char *bearing; double angle; PlotPoint end, corner; } rows[] = {
+        {"0", -1.570796326794895, {300, 100}, {305, 205}},
+        {"30", -1.0471975511965967, {350, 113}, {280, 205}},
+        {"45", -0.7853981633974475, {371, 129}, {280, 205}},
+        {"90", 0.0, {400, 200}, {305, 205}},
+        {"135", 0.7853981633974475, {371, 271}, {280, 180}},
+        {"180", 1.570796326794895, {300, 300}, {305, 205}},
+        {"225", 2.3561944901923426, {229, 271}, {305, 180}},
+        {"270", 3.14159265358979, {200, 200}, {305, 205}},
+        {"315", 3.9269908169872374, {229, 129}, {305, 205}},
+        {"359", 4.694935687864742, {298, 100}, {305, 205}},
+        // A fraction in the bearing counts in the angle, read once, to single.
+        {"45#5", -0.77667151713747584, {371, 130}, {280, 205}},
+        {"0#4", -1.5638149831553068, {301, 100}, {280, 205}},
+        // Outside 0 to 359 the same formula applies.
+        {"360", 4.7123889803846852, {300, 100}, {305, 205}},
+        {"-90", -3.14159265358979, {200, 200}, {305, 205}},
+    };
+    for (const NamedLocale &named : bothLocales()) {
+        for (const auto &row : rows) {
+            const QString bearing = typed(row.bearing, named.locale);
+            QTest::addRow("%s: bearing %s -> (%d, %d), label (%d, %d)", named.name, qPrintable(bearing), row.end.x,
+                          row.end.y, row.corner.x, row.corner.y)
+                    << named.locale << bearing << row.angle << row.end << row.corner;
+        }
+    }
+}
+
+void TestRules::compassTable()
 {
     QFETCH(QLocale, locale);
-    QFETCH(QString, scale);
-    QFETCH(ScaleStep, step);
-    QFETCH(QString, expected);
-    QCOMPARE(trevanto::stepScale(scale, step, locale), expected);
+    QFETCH(QString, bearing);
+    QFETCH(double, angle);
+    QFETCH(PlotPoint, end);
+    QFETCH(PlotPoint, corner);
+
+    const std::optional<double> computed = legAngle(bearing, locale);
+    QVERIFY(computed.has_value());
+    COMPARE_EXACT(*computed, angle);
+    const CoursePlot plot = plotCourse(thePen, {QStringLiteral("100")}, {bearing}, u"10", locale);
+    QCOMPARE(plot.legs.size(), std::size_t(1));
+    QCOMPARE(describe(plot.legs.front().to), describe(end));
+    QCOMPARE(describe(plot.legs.front().labelCorner), describe(corner));
+}
+
+void TestRules::endPoints_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<PlotPoint>("pen");
+    QTest::addColumn<QString>("bearing");
+    QTest::addColumn<QString>("distance");
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<QString>("end");
+
+    const struct {
+        const char *name;
+        PlotPoint pen;
+        const char *bearing, *distance, *scale, *end;
+    } rows[] = {
+        // Bearing 45, distance 100 at other scales.
+        {"scale 2#5", thePen, "45", "100", "2#5", "(318, 182)"},
+        {"scale 100, off the top", thePen, "45", "100", "100", "(1007, -507)"},
+        {"scale -10 flips to where bearing 225 ends", thePen, "45", "100", "-10", "(229, 271)"},
+        // The distance is taken to a whole number (halves to even) before scaling.
+        {"distance 100#5 -> 100", thePen, "90", "100#5", "10", "(400, 200)"},
+        {"distance 101#5 -> 102", thePen, "90", "101#5", "10", "(402, 200)"},
+        // Ties in the end point go to the even neighbour.
+        {"bearing 30 distance 1: x 300#5 -> 300", thePen, "30", "1", "10", "(300, 199)"},
+        {"bearing 60 distance 1: y 199#5 -> 200", thePen, "60", "1", "10", "(301, 200)"},
+        {"bearing 240 distance 1", thePen, "240", "1", "10", "(299, 200)"},
+        {"bearing 0 ends straight above the pen", {0, 0}, "0", "1000", "10", "(0, -1000)"},
+        // Texts and values that give no end point.
+        {"bearing of letters", thePen, "noventa", "100", "10", "nothing"},
+        {"distance 2147483647#5 -> 2147483648 beyond 32 bits", thePen, "45", "2147483647#5", "10", "nothing"},
+        {"scale of letters", thePen, "45", "100", "dez", "nothing"},
+        {"scale -0", thePen, "45", "100", "-0", "nothing"},
+        {"distance 2000000000 at scale 100 ends beyond 32 bits", thePen, "45", "2000000000", "100", "nothing"},
+        {"the same going left", thePen, "270", "2000000000", "100", "nothing"},
+        {"distance 2147483647 at scale 11 going down", thePen, "180", "2147483647", "11", "nothing"},
+    };
+    for (const NamedLocale &named : bothLocales()) {
+        for (const auto &row : rows) {
+            QTest::addRow("%s: %s -> %s", named.name, qPrintable(typed(row.name, named.locale)), row.end)
+                    << named.locale << row.pen << typed(row.bearing, named.locale) << typed(row.distance, named.locale)
+                    << typed(row.scale, named.locale) << QString::fromUtf8(row.end);
+        }
+        // Numbers too long for a double read as infinity: no angle, no scale comes of them.
+        const QString hundred = QStringLiteral("100"), ten = QStringLiteral("10");
+        QTest::addRow("%s: bearing of 400 digits", named.name)
+                << named.locale << thePen << fourHundredDigits << hundred << ten << QStringLiteral("nothing");
+        QTest::addRow("%s: scale of 400 digits", named.name)
+                << named.locale << thePen << hundred << hundred << fourHundredDigits << QStringLiteral("nothing");
+        // A scale so near zero that its reciprocal overflows: no plotted length.
+        QTest::addRow("%s: scale 1e-310", named.name) << named.locale << thePen << hundred << hundred
+                << typed("0#", named.locale) + QString(309, u'0') + u'1' << QStringLiteral("nothing");
+    }
+}
+
+void TestRules::courseStopsBeforeAnUnusableLeg()
+{
+    // Each leg starts where the one before ends; the legs both lists hold are plotted, up
+    // to the first that cannot be (only an edited work file can hold one).
+    const QStringList bearings{u"90"_qs, u"180"_qs, u"90"_qs, u"0"_qs};
+    const CoursePlot plot = plotCourse(thePen, {u"100"_qs, u"50"_qs, u"x"_qs}, bearings, u"10", QLocale::c());
+    QCOMPARE(plot.legs.size(), std::size_t(2));
+    QCOMPARE(describe(plot.legs[1].from) + describe(plot.legs[1].to), QStringLiteral("(400, 200)(400, 250)"));
+    QCOMPARE(plotCourse(thePen, {u"100"_qs}, bearings, u"10", QLocale::c()).legs.size(), std::size_t(1));
+}
+
+void TestRules::penStart_data()
+{
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("top");
+    QTest::addColumn<QString>("pen");
+
+    const QString nothing = QStringLiteral("nothing");
+    QTest::newRow("marker at its place (368, 256) -> (373, 261)") << 368.0f << 256.0f << QStringLiteral("(373, 261)");
+    QTest::newRow("left 368.5 -> 373.5 -> 374") << 368.5f << 256.0f << QStringLiteral("(374, 261)");
+    QTest::newRow("left 369.5 -> 374.5 -> 374") << 369.5f << 256.0f << QStringLiteral("(374, 261)");
+    QTest::newRow("top 0.5 -> 5.5 -> 6") << 0.0f << 0.5f << QStringLiteral("(5, 6)");
+    QTest::newRow("left -5.5 -> -0.5 -> 0") << -5.5f << 0.0f << QStringLiteral("(0, 5)");
+    QTest::newRow("left 3e9 beyond 32 bits -> nothing") << 3e9f << 0.0f << nothing;
+    QTest::newRow("infinite left -> nothing") << std::numeric_limits<float>::infinity() << 0.0f << nothing;
+    QTest::newRow("NaN top -> nothing") << 0.0f << std::numeric_limits<float>::quiet_NaN() << nothing;
+}
+
+void TestRules::labelCorner_data()
+{
+    QTest::addColumn<PlotPoint>("pen");
+    QTest::addColumn<PlotPoint>("end");
+    QTest::addColumn<QString>("corner");
+
+    // The label goes to the side of the pen away from where the leg heads: 20 pixels
+    // up or left, 5 down or right; a leg along an axis or of no length takes down-right.
+    QTest::newRow("heads right and down -> up-left") << thePen << PlotPoint{301, 201} << "(280, 180)";
+    QTest::newRow("heads left and down -> up-right") << thePen << PlotPoint{299, 201} << "(305, 180)";
+    QTest::newRow("heads right and up -> down-left") << thePen << PlotPoint{301, 199} << "(280, 205)";
+    QTest::newRow("heads left and up -> down-right") << thePen << PlotPoint{299, 199} << "(305, 205)";
+    QTest::newRow("straight down -> down-right") << thePen << PlotPoint{300, 300} << "(305, 205)";
+    QTest::newRow("straight right -> down-right") << thePen << PlotPoint{400, 200} << "(305, 205)";
+    QTest::newRow("ends on the pen -> down-right") << thePen << thePen << "(305, 205)";
+    // The corner at the edges of the 32-bit range.
+    QTest::newRow("up-left reaches INT32_MIN exactly")
+            << PlotPoint{int32Min + 20, int32Min + 20} << PlotPoint{0, 0} << "(-2147483648, -2147483648)";
+    QTest::newRow("up-left, left below INT32_MIN") << PlotPoint{int32Min + 19, 0} << PlotPoint{0, 10} << "nothing";
+    QTest::newRow("down-left, top above INT32_MAX") << PlotPoint{0, int32Max} << PlotPoint{10, 0} << "nothing";
 }
 
 QTEST_APPLESS_MAIN(TestRules)

@@ -37,12 +37,10 @@ QString describe(const WorkFileContent &content)
         else if (!items->isEmpty())
             parts << QStringLiteral("%1[%2]").arg(key, items->join(u'|'));
     }
-    const std::optional<std::int32_t> numbers[] = {content.width, content.height, content.markerLeft,
-                                                   content.markerTop};
-    for (int i = 0; i < 4; ++i) {
+    const std::optional<std::int32_t> numbers[] = {content.width, content.height, content.markerLeft, content.markerTop};
+    for (int i = 0; i < 4; ++i)
         if (numbers[i])
             parts << QChar(u"WHLT"[i]) + QString::number(*numbers[i]);
-    }
     if (content.scale)
         parts << QStringLiteral("S'%1'").arg(*content.scale);
     if (content.truncated)
@@ -75,9 +73,18 @@ private slots:
     void cleanup() { QFile::remove(path()); QFile::remove(path() + QStringLiteral(".bak")); }
 
     void format_data();
-    void format();
+    void format()
+    {
+        QFETCH(WorkFileState, state);
+        QFETCH(QLocale, locale);
+        QTEST(formatWorkFile(state, locale), "expected");
+    }
     void parse_data();
-    void parse();
+    void parse()
+    {
+        QFETCH(QByteArray, bytes);
+        QTEST(describe(parseWorkFile(bytes, brazil)), "expected");
+    }
     void location_data();
     void location();
     void save();
@@ -135,14 +142,6 @@ void TestWorkFile::format_data()
     }
 }
 
-void TestWorkFile::format()
-{
-    QFETCH(WorkFileState, state);
-    QFETCH(QLocale, locale);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(formatWorkFile(state, locale), expected);
-}
-
 void TestWorkFile::parse_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -192,13 +191,6 @@ void TestWorkFile::parse_data()
         "DIR[32767: 0..32766] truncated");
     row("MET over the limit, DIR untouched", "DIR=1;2;\r\nMET=" + items(0, MaxLegs + 100) + "\r\n",
         "DIR[1|2] MET[32767: 0..32766] truncated");
-}
-
-void TestWorkFile::parse()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QCOMPARE(describe(parseWorkFile(bytes, brazil)), expected);
 }
 
 void TestWorkFile::location_data()
