@@ -94,6 +94,7 @@ void PlotSurfaceTest::lineIsThePaintersOwn_data()
         {"steep, up and right", {20, 150, 61, 5}}, {"steep, down and left", {61, 5, 20, 150}},
         {"half a pixel at every other step, rising", {10, 10, 110, 60}},
         {"half a pixel at every other step, falling", {10, 110, 110, 60}}, {"diagonal", {10, 150, 150, 10}},
+        {"leaving by the right edge at once", {199, 80, 300, 90}},
     };
     for (const auto &[name, line] : lines)
         QTest::newRow(name) << PlotPoint{line.x1(), line.y1()} << PlotPoint{line.x2(), line.y2()} << line;
