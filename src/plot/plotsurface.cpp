@@ -210,9 +210,9 @@ private:
     // The device pixel where window coordinate v begins, for any v near the window.
     int device(int v) const { return m_unit ? v : int(std::floor(v * m_ratio)); }
 
-    // Draws along the major axis, from `major0` to `major1`, the minor coordinate
-    // taken to the nearest whole number at every step; `transposed` when the major
-    // axis is y. Only the steps inside the image are visited.
+    // Draws along the major axis, from `major0` to `major1`, at every step the pixel
+    // the line passes through at that step's reading point; `transposed` when the
+    // major axis is y. Only the steps inside the image are visited.
     void run(std::int64_t major0, std::int64_t minor0, std::int64_t major1, std::int64_t minor1, int extent,
              quint32 colour, bool transposed)
     {
