@@ -98,7 +98,7 @@ WorkFileState course(int legs, bool wandering)
             bearing += 0.5;
         state.distances.append(QString::number(distance));
         state.bearings.append(QString::number(bearing, 'f', bearing == std::trunc(bearing) ? 0 : 1));
-        pen = legEndPointFromValues(pen, distance, 10.0, legAngleFromBearing(float(bearing))).value_or(pen);
+        pen = legEndPointFromValues(pen, distance, 10.0, grau(float(bearing))).value_or(pen);
     }
     return state;
 }

@@ -4,10 +4,12 @@
 // built with them, and what the suites do to it and look at in it.
 
 #include "app/form1.h"
+#include "app/logoimage.h"
 #include "app/services.h"
 #include "help/weblink.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRect>

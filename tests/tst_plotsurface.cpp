@@ -161,8 +161,11 @@ void PlotSurfaceTest::labelIsCutAtTheEdge()
     surface.draw(plot, {QStringLiteral("888"), QStringLiteral("888")}, LabelLook{font, Qt::black, Paper}, labels);
     const QRect whole = labels[0].rect;
     QCOMPARE(labels[1].rect, whole.translated(-46, 40));
-    QCOMPARE(surface.image().copy(0, 60, whole.width() - 6, whole.height()),
-             surface.image().copy(46, 20, whole.width() - 6, whole.height()));
+    const QImage shown = surface.image().copy(0, 60, whole.width() - 6, whole.height());
+    QImage blank(shown);
+    blank.fill(Paper);
+    QVERIFY(shown != blank); // the text is drawn
+    QCOMPARE(shown, surface.image().copy(46, 20, whole.width() - 6, whole.height()));
 }
 
 void PlotSurfaceTest::denserSurfaceDrawsBlocks()

@@ -253,6 +253,7 @@ void TestWorkFile::restart_data()
     QTest::addColumn<QSize>("outer");
     QTest::addColumn<bool>("backup"); // a file not loaded whole: said, and kept as .bak
     QTest::addColumn<QByteArray>("written"); // by FIM
+    QTest::addColumn<QSize>("resized");      // by the user before FIM, when valid
 
     const QByteArray typed = "DIR= 120;80,5;\r\nMET=45;300;\r\nWIDTH=12000\r\nHEIGHT=9000\r\nESCALA= 12\r\n"
                              "LEFT=200\r\nTOP=150\r\n";
@@ -261,19 +262,25 @@ void TestWorkFile::restart_data()
         return "DIR=" + QByteArray("10;").repeated(count) + "\r\nMET=" + QByteArray("90;").repeated(count) + "\r\n";
     };
     const QSize standard(667, 533);
-    QTest::newRow("no file -> not drawn; the first close creates it") << QByteArray() << standard << false << Untouched;
-    QTest::newRow("typed work -> restored, written back byte for byte") << typed << QSize(800, 600) << false << typed;
-    QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << false << Untouched;
+    QTest::newRow("no file -> not drawn; the first close creates it") << QByteArray() << standard << false << Untouched
+                                                                       << QSize();
+    QTest::newRow("typed work -> restored, written back byte for byte") << typed << QSize(800, 600) << false << typed
+                                                                         << QSize();
+    QTest::newRow("resized by the user -> the new outer size in twips")
+            << QByteArray() << standard << false << sized("WIDTH=10500\r\nHEIGHT=7500\r\n") << QSize(700, 500);
+    QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << false << Untouched
+                                                                 << QSize();
     QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << false
-                                          << sized("WIDTH=1800\r\nHEIGHT=600\r\n");
+                                          << sized("WIDTH=1800\r\nHEIGHT=600\r\n") << QSize();
     QTest::newRow("too large is clamped, a missing height stays")
             << QByteArray("WIDTH=2000000000\r\n") << QSize(16384, 533) << false
-            << sized("WIDTH=245760\r\nHEIGHT=8000\r\n");
+            << sized("WIDTH=245760\r\nHEIGHT=8000\r\n") << QSize();
     QTest::newRow("more legs than a course holds -> the first ones loaded")
-            << legs(MaxLegs + 1) << standard << true << legs(MaxLegs) + Untouched.sliced(12);
-    QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << true << Untouched;
+            << legs(MaxLegs + 1) << standard << true << legs(MaxLegs) + Untouched.sliced(12) << QSize();
+    QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << true << Untouched
+                                           << QSize();
     QTest::newRow("one byte over the size limit -> refused")
-            << QByteArray("TOP=1\r\n").leftJustified(MaxWorkFileSize + 1, ' ') << standard << true << Untouched;
+            << QByteArray("TOP=1\r\n").leftJustified(MaxWorkFileSize + 1, ' ') << standard << true << Untouched << QSize();
 }
 
 void TestWorkFile::restart()
@@ -282,6 +289,7 @@ void TestWorkFile::restart()
     QFETCH(QSize, outer);
     QFETCH(bool, backup);
     QFETCH(QByteArray, written);
+    QFETCH(QSize, resized);
     const auto fixture = start(file, brazil);
     Form1 &form = *fixture->form;
     if (file.startsWith("DIR= "))
@@ -294,6 +302,8 @@ void TestWorkFile::restart()
     QVERIFY(!backup || fixture->messages.texts.first().contains(path() + QStringLiteral(".bak")));
     QVERIFY(showActive(form));
     QCOMPARE(form.frameGeometry(), QRect(QPoint(33, 33), outer));
+    if (resized.isValid())
+        form.resize(resized - (form.frameGeometry().size() - form.size())); // to that outer size
     QTest::mouseClick(form.Command5, Qt::LeftButton);
     // Only the first save keeps a backup. A closed window gets no second close event: the handler runs here.
     for (int close = 1; close <= 2; ++close) {
@@ -337,6 +347,12 @@ void TestWorkFile::endedBySignals_data()
             << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (File too large) "
                                           "nem em {U} (File too large).")}
             << 1;
+    // The system's locale decides the decimal separator when the program is given none.
+    const QByteArray wider("DIR=\r\nMET=\r\nWIDTH=12000\r\n" + Untouched.sliced(25));
+    QTest::newRow("Brazilian system -> 12000,4 is a width") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
+            << "export LC_ALL=pt_BR.UTF-8; kill -TERM $$" << wider << QByteArray() << QStringList() << 0;
+    QTest::newRow("C system -> 12000,4 is no number") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
+            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0;
     QTest::newRow("a second signal -> ends at once, unsaved")
             << "printf 'TOP=1\\r\\n' >trevanto.ini" << "kill -INT $$; kill -TERM $$"
             << QByteArray("TOP=1\r\n") << QByteArray() << QStringList() << 1;

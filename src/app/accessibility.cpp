@@ -1,395 +1,78 @@
 #include "accessibility.h"
 
 #include "app/form1.h"
-#include "app/marker.h"
-#include "app/updown.h"
+#include "app/plotaccessible.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
-#include <QFrame>
-#include <QHash>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-
-#include <algorithm>
-#include <vector>
+#include <QAbstractButton>
+#include <QLabel>
 
 namespace trevanto {
 
 namespace {
 
-class PlotWindowAccessible;
-
-// One bearing label of the plot as a screen reader sees it: a static text named
-// after its leg. It keeps the label's place in `proa`, never the label itself, and
-// reads the label afresh on every question, so the redraw that recreates the labels
-// leaves it nothing to point into. Only the window's interface creates these, one
-// per label and only when asked for it, and registers each with the accessibility
-// cache, which owns it from then on.
-class BearingLabelAccessible : public QAccessibleInterface
+// What a screen reader says of the window and each control, found by object name. A
+// null name stands for the caption or title, as it reads on the screen.
+struct Description
 {
-public:
-    BearingLabelAccessible(const PlotWindowAccessible *window, qsizetype element)
-        : m_window(window)
-        , m_element(element)
-    {
-    }
-
-    qsizetype element() const { return m_element; }
-    const PlotWindowAccessible *owner() const { return m_window; }
-
-    bool isValid() const override { return label() != nullptr; }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override;
-    QAccessibleInterface *parent() const override;
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    QString text(QAccessible::Text t) const override;
-    void setText(QAccessible::Text, const QString &) override {}
-    QRect rect() const override;
-    QAccessible::Role role() const override { return QAccessible::StaticText; }
-    QAccessible::State state() const override;
-
-private:
-    const BearingLabel *label() const;
-
-    const PlotWindowAccessible *m_window; // deletes this interface before it goes
-    qsizetype m_element;
+    const char *object;
+    const char16_t *name;
+    const char16_t *description;
 };
 
-// The main window's interface: its controls as any widget reports them, then one
-// child per visible bearing label, in leg order. Label interfaces are made on
-// demand and kept by element of `proa`; those of labels that no longer exist are
-// deleted after every redraw (see forgetRemovedLabels) and all of them when the
-// window goes.
-class PlotWindowAccessible : public QAccessibleWidget
-{
-public:
-    explicit PlotWindowAccessible(Form1 *form)
-        : QAccessibleWidget(form, QAccessible::Client)
-    {
-    }
-
-    // The window's labels, or null once the window is being destroyed.
-    const std::vector<BearingLabel> *labels() const
-    {
-        return isValid() ? &static_cast<const Form1 *>(widget())->proa : nullptr;
-    }
-    const Form1 *form() const { return static_cast<const Form1 *>(widget()); }
-
-    int childCount() const override
-    {
-        refreshShown();
-        return QAccessibleWidget::childCount() + int(m_shown.size());
-    }
-
-    QAccessibleInterface *child(int index) const override
-    {
-        if (index < 0)
-            return nullptr;
-        const int controls = QAccessibleWidget::childCount();
-        if (index < controls)
-            return QAccessibleWidget::child(index);
-        const qsizetype element = shownElement(index - controls);
-        return element > 0 ? labelInterface(element) : nullptr;
-    }
-
-    int indexOfChild(const QAccessibleInterface *child) const override
-    {
-        const auto *label = dynamic_cast<const BearingLabelAccessible *>(child);
-        if (!label)
-            return QAccessibleWidget::indexOfChild(child);
-        if (label->owner() != this || !label->isValid())
-            return -1;
-        qsizetype position = shownPosition(label->element());
-        if (position < 0) {
-            refreshShown();
-            position = shownPosition(label->element());
-        }
-        return position < 0 ? -1 : QAccessibleWidget::childCount() + int(position);
-    }
-
-    QAccessibleInterface *childAt(int x, int y) const override
-    {
-        const std::vector<BearingLabel> *proa = labels();
-        if (!proa)
-            return nullptr;
-        const QPoint global(x, y);
-        // The controls stand above the plot, the later ones above the earlier; the
-        // drag outline, hidden but for a drag, is not there.
-        for (int i = QAccessibleWidget::childCount() - 1; i >= 0; --i) {
-            QAccessibleInterface *control = QAccessibleWidget::child(i);
-            const auto *widget = control ? qobject_cast<const QWidget *>(control->object()) : nullptr;
-            if (widget && !widget->isHidden() && control->rect().contains(global))
-                return control;
-        }
-        // A later label covers an earlier one.
-        const QPoint local = form()->mapFromGlobal(global);
-        for (qsizetype k = qsizetype(proa->size()) - 1; k > 0; --k) {
-            const BearingLabel &label = (*proa)[std::size_t(k)];
-            if (label.visible && label.rect.contains(local))
-                return labelInterface(k);
-        }
-        return nullptr;
-    }
-
-    // Deletes the interfaces of labels that are gone or hidden, so that nothing
-    // handed out for them stays registered after the redraw that removed them.
-    void forgetRemovedLabels()
-    {
-        // The list of shown labels is made again when next asked for.
-        m_shown.clear();
-        for (auto it = m_labelIds.begin(); it != m_labelIds.end();) {
-            if (isShown(it.key())) {
-                ++it;
-                continue;
-            }
-            deleteRegistered(it.value(), it.key());
-            it = m_labelIds.erase(it);
-        }
-    }
-
-protected:
-    ~PlotWindowAccessible() override
-    {
-        for (auto it = m_labelIds.cbegin(); it != m_labelIds.cend(); ++it)
-            deleteRegistered(it.value(), it.key());
-    }
-
-private:
-    // The label interface registered under `id`, or null when the cache has let it
-    // go already (at the program's end it deletes everything it holds, in no
-    // particular order) and may have given the id to another interface since.
-    BearingLabelAccessible *registeredLabel(QAccessible::Id id, qsizetype element) const
-    {
-        auto *label = dynamic_cast<BearingLabelAccessible *>(QAccessible::accessibleInterface(id));
-        return label && label->owner() == this && label->element() == element ? label : nullptr;
-    }
-
-    void deleteRegistered(QAccessible::Id id, qsizetype element) const
-    {
-        if (registeredLabel(id, element))
-            QAccessible::deleteAccessibleInterface(id);
-    }
-
-    bool isShown(qsizetype element) const
-    {
-        const std::vector<BearingLabel> *proa = labels();
-        return proa && element > 0 && element < qsizetype(proa->size()) && (*proa)[std::size_t(element)].visible;
-    }
-
-    // Lists the elements of the visible labels after the template, in leg order.
-    void refreshShown() const
-    {
-        m_shown.clear();
-        const std::vector<BearingLabel> *proa = labels();
-        if (!proa)
-            return;
-        for (std::size_t k = 1; k < proa->size(); ++k) {
-            if ((*proa)[k].visible)
-                m_shown.push_back(qsizetype(k));
-        }
-    }
-
-    // The element of the label at `position` among the visible ones, or 0. The list
-    // from the last count is used while it still names visible labels, so that
-    // walking every child after one count stays linear.
-    qsizetype shownElement(qsizetype position) const
-    {
-        if (position < 0)
-            return 0;
-        if (position >= qsizetype(m_shown.size()) || !isShown(m_shown[std::size_t(position)]))
-            refreshShown();
-        return position < qsizetype(m_shown.size()) ? m_shown[std::size_t(position)] : 0;
-    }
-
-    qsizetype shownPosition(qsizetype element) const
-    {
-        const auto it = std::lower_bound(m_shown.begin(), m_shown.end(), element);
-        return it != m_shown.end() && *it == element ? qsizetype(it - m_shown.begin()) : -1;
-    }
-
-    QAccessibleInterface *labelInterface(qsizetype element) const
-    {
-        if (const auto found = m_labelIds.constFind(element); found != m_labelIds.cend()) {
-            if (BearingLabelAccessible *known = registeredLabel(found.value(), element))
-                return known;
-        }
-        auto *created = new BearingLabelAccessible(this, element);
-        m_labelIds.insert(element, QAccessible::registerAccessibleInterface(created));
-        return created;
-    }
-
-    mutable std::vector<qsizetype> m_shown; // elements of `proa`, ascending
-    mutable QHash<qsizetype, QAccessible::Id> m_labelIds;
+constexpr Description Descriptions[] = {
+    {"Form1", nullptr, u"Desenho do percurso do rali de bússola"},
+    {"List2", u"Direção", u"Lista das direções dos trechos, em graus"},
+    {"List1", u"Metragem", u"Lista das metragens dos trechos, em metros"},
+    {"Text4", u"Direção do próximo trecho", u"Direção em graus, de 0 a 359, do trecho a incluir"},
+    {"Text3", u"Metragem do próximo trecho", u"Distância em metros do trecho a incluir"},
+    {"Command1", nullptr, u"Inclui o próximo trecho no fim do percurso"},
+    {"Command2", nullptr, u"Exclui o último trecho do percurso"},
+    {"Command3", nullptr, u"Desenha o percurso de novo"},
+    {"Command4", nullptr, u"Imprime a janela na impressora padrão"},
+    {"Command6", nullptr, u"Abre a janela de ajuda"},
+    {"Command5", nullptr, u"Grava o trabalho e encerra o programa"},
+    {"Text2", u"Zoom", u"Escala do desenho"},
+    {"UpDown1", u"Zoom", u"Setas que aumentam e diminuem a escala do desenho"},
+    {"upArrow", u"Aumentar zoom", u"Aumenta a escala do desenho e desenha de novo"},
+    {"downArrow", u"Diminuir zoom", u"Diminui a escala do desenho e desenha de novo"},
+    {"Label1", nullptr, u"Título da caixa de zoom"},
+    {"Label3", nullptr, u"Título da coluna das metragens"},
+    {"Label4", nullptr, u"Título da coluna das direções"},
+    {"Label5", nullptr, u"Nome do programa"},
+    {"Label6", nullptr, u"Nome da organização"},
+    {"Label7", nullptr, u"Endereço do site da organização"},
+    {"Label8", nullptr, u"Contato para ajuda"},
+    {"Picture1", u"marco de início", u"quadrado vermelho; arraste para mover o percurso"},
+    {"Picture2", u"indicador do norte", u"seta para cima sobre a letra N: o norte fica no alto da janela"},
+    {"Image1", u"logotipo da Pervona", u"abre o site da Pervona no navegador"},
+    {"Line1", u"linha", u"linha sob o nome do programa"},
+    {"Line2", u"linha", u"linha sob o endereço do site"},
+    {"dragOutline", u"contorno do marco", u"mostra onde o marco de início fica enquanto é arrastado"},
 };
 
-const BearingLabel *BearingLabelAccessible::label() const
+QString caption(const QWidget *widget)
 {
-    const std::vector<BearingLabel> *proa = m_window->labels();
-    if (!proa || m_element <= 0 || m_element >= qsizetype(proa->size()))
-        return nullptr;
-    const BearingLabel &label = (*proa)[std::size_t(m_element)];
-    return label.visible ? &label : nullptr;
-}
-
-QWindow *BearingLabelAccessible::window() const
-{
-    return m_window->window();
-}
-
-QAccessibleInterface *BearingLabelAccessible::parent() const
-{
-    return const_cast<PlotWindowAccessible *>(m_window);
-}
-
-QString BearingLabelAccessible::text(QAccessible::Text t) const
-{
-    const BearingLabel *shown = label();
-    if (!shown)
-        return {};
-    switch (t) {
-    case QAccessible::Name:
-        return bearingLabelName(int(m_element), shown->text);
-    case QAccessible::Description:
-        return QStringLiteral("Direção do trecho %1, em graus").arg(m_element);
-    default:
-        return {};
-    }
-}
-
-QRect BearingLabelAccessible::rect() const
-{
-    const BearingLabel *shown = label();
-    if (!shown)
-        return {};
-    return QRect(m_window->form()->mapToGlobal(shown->rect.topLeft()), shown->rect.size());
-}
-
-QAccessible::State BearingLabelAccessible::state() const
-{
-    QAccessible::State state;
-    const BearingLabel *shown = label();
-    state.invisible = shown == nullptr;
-    state.offscreen = !shown || !m_window->form()->rect().intersects(shown->rect);
-    return state;
-}
-
-QAccessibleInterface *plotWindowFactory(const QString &, QObject *object)
-{
-    // The window has no meta-object of its own, so it is known by its type, not by
-    // its class name.
-    if (auto *form = dynamic_cast<Form1 *>(object))
-        return new PlotWindowAccessible(form);
-    return nullptr;
-}
-
-void installPlotWindowFactory()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    QAccessible::installFactory(plotWindowFactory);
-    installed = true;
-}
-
-// Makes sure the window is reported through PlotWindowAccessible. Setting the
-// window's title or focus while it was being built may have made a plain widget
-// interface for it already, which would never show the labels: that one goes, and
-// the next question makes the right one.
-void usePlotWindowInterface(Form1 &form)
-{
-    QAccessibleInterface *current = QAccessible::queryAccessibleInterface(&form);
-    if (current && !dynamic_cast<PlotWindowAccessible *>(current))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(current));
-}
-
-// A redraw has recreated the labels.
-void bearingLabelsChanged(Form1 &form)
-{
-    auto *window = dynamic_cast<PlotWindowAccessible *>(QAccessible::queryAccessibleInterface(&form));
-    if (!window)
-        return;
-    window->forgetRemovedLabels();
-    QAccessibleEvent event(window, QAccessible::ObjectReorder);
-    QAccessible::updateAccessibility(&event);
-}
-
-void describe(QWidget *widget, const QString &name, const QString &description)
-{
-    widget->setAccessibleName(name);
-    widget->setAccessibleDescription(description);
-}
-
-// A label or a button is named by its caption, as it reads on the screen.
-void describeByCaption(QLabel *label, const QString &description)
-{
-    describe(label, label->text().trimmed(), description);
-}
-
-void describeByCaption(QPushButton *button, const QString &description)
-{
-    describe(button, button->text(), description);
+    if (widget->isWindow())
+        return widget->windowTitle();
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        return label->text().trimmed();
+    if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+        return button->text();
+    return {};
 }
 
 } // namespace
 
-QString bearingLabelName(int legNumber, const QString &text)
-{
-    return QStringLiteral("Trecho %1: %2").arg(QString::number(legNumber), text);
-}
-
 void describeForAccessibility(Form1 &form)
 {
-    form.setAccessibleDescription(QStringLiteral("Desenho do percurso do rali de bússola"));
-
-    describe(form.List2, QStringLiteral("Direção"), QStringLiteral("Lista das direções dos trechos, em graus"));
-    describe(form.List1, QStringLiteral("Metragem"), QStringLiteral("Lista das metragens dos trechos, em metros"));
-    describe(form.Text4, QStringLiteral("Direção do próximo trecho"),
-             QStringLiteral("Direção em graus, de 0 a 359, do trecho a incluir"));
-    describe(form.Text3, QStringLiteral("Metragem do próximo trecho"),
-             QStringLiteral("Distância em metros do trecho a incluir"));
-
-    describeByCaption(form.Command1, QStringLiteral("Inclui o próximo trecho no fim do percurso"));
-    describeByCaption(form.Command2, QStringLiteral("Exclui o último trecho do percurso"));
-    describeByCaption(form.Command3, QStringLiteral("Desenha o percurso de novo"));
-    describeByCaption(form.Command4, QStringLiteral("Imprime a janela na impressora padrão"));
-    describeByCaption(form.Command6, QStringLiteral("Abre a janela de ajuda"));
-    describeByCaption(form.Command5, QStringLiteral("Grava o trabalho e encerra o programa"));
-
-    describe(form.Text2, QStringLiteral("Zoom"), QStringLiteral("Escala do desenho"));
-    describe(form.UpDown1, QStringLiteral("Zoom"), QStringLiteral("Setas que aumentam e diminuem a escala do desenho"));
-    describe(form.UpDown1->upButton(), QStringLiteral("Aumentar zoom"),
-             QStringLiteral("Aumenta a escala do desenho e desenha de novo"));
-    describe(form.UpDown1->downButton(), QStringLiteral("Diminuir zoom"),
-             QStringLiteral("Diminui a escala do desenho e desenha de novo"));
-
-    describeByCaption(form.Label1, QStringLiteral("Título da caixa de zoom"));
-    describeByCaption(form.Label3, QStringLiteral("Título da coluna das metragens"));
-    describeByCaption(form.Label4, QStringLiteral("Título da coluna das direções"));
-    describeByCaption(form.Label5, QStringLiteral("Nome do programa"));
-    describeByCaption(form.Label6, QStringLiteral("Nome da organização"));
-    describeByCaption(form.Label7, QStringLiteral("Endereço do site da organização"));
-    describeByCaption(form.Label8, QStringLiteral("Contato para ajuda"));
-
-    describe(form.Picture1, QStringLiteral("marco de início"),
-             QStringLiteral("quadrado vermelho; arraste para mover o percurso"));
-    describe(form.Picture2, QStringLiteral("indicador do norte"),
-             QStringLiteral("seta para cima sobre a letra N: o norte fica no alto da janela"));
-    describe(form.Image1, QStringLiteral("logotipo da Pervona"), QStringLiteral("abre o site da Pervona no navegador"));
-    describe(form.Line1, QStringLiteral("linha"), QStringLiteral("linha sob o nome do programa"));
-    describe(form.Line2, QStringLiteral("linha"), QStringLiteral("linha sob o endereço do site"));
-    if (auto *outline = form.findChild<QWidget *>(QStringLiteral("dragOutline"), Qt::FindDirectChildrenOnly))
-        describe(outline, QStringLiteral("contorno do marco"),
-                 QStringLiteral("mostra onde o marco de início fica enquanto é arrastado"));
-
-    installPlotWindowFactory();
-    usePlotWindowInterface(form);
-
-    form.onBearingLabelsRedrawn = [&form] { bearingLabelsChanged(form); };
+    for (const Description &row : Descriptions) {
+        const QString object = QString::fromLatin1(row.object);
+        QWidget *widget = object == form.objectName() ? &form : form.findChild<QWidget *>(object);
+        Q_ASSERT(widget);
+        widget->setAccessibleName(row.name ? QString::fromUtf16(row.name) : caption(widget));
+        widget->setAccessibleDescription(QString::fromUtf16(row.description));
+    }
+    QObject::connect(&form, &Form1::bearingLabelsRedrawn, &form, [&form] { bearingLabelsChanged(form); });
 }
 
 } // namespace trevanto

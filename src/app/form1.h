@@ -1,53 +1,33 @@
 #pragma once
 
+#include "app/form1layout.h"
+#include "app/outersize.h"
 #include "app/services.h"
-#include "plot/courseplot.h"
-#include "plot/plotsurface.h"
+#include "app/windowsurface.h"
 #include "workfile/workfile.h"
 
 #include <QImage>
-#include <QLabel>
 #include <QLocale>
 #include <QWidget>
 
 #include <cstdint>
-#include <functional>
-#include <optional>
-#include <vector>
 
-class QFrame;
-class QLineEdit;
-class QListView;
-class QPushButton;
 class LegList;
-class StartMarker;
-class DragOutline;
-class UpDown;
 
 namespace trevanto {
 class ProgramLauncher;
 }
 
-// The logo: a picture that opens the organisation's site when clicked.
-class LogoImage : public QLabel
-{
-public:
-    explicit LogoImage(QWidget *parent = nullptr);
-
-    std::function<void()> onClick;
-    std::function<void()> onMouseMove;
-
-protected:
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-};
-
 // The main window: the leg lists with their entry boxes, the command buttons, the
 // scale with its arrows, the header, the logo, the north indicator and the start
-// marker over a persistent drawing surface that holds the plotted course.
-class Form1 : public QWidget
+// marker (its controls and their places are Form1Layout's) over a persistent drawing
+// surface that holds the plotted course. Its handlers are the program.
+class Form1 : public QWidget, public Form1Layout
 {
+    Q_OBJECT
+
 public:
+    // What the window is given of the platform.
     struct Services
     {
         trevanto::MessageSink *messages = nullptr;
@@ -59,9 +39,6 @@ public:
 
     explicit Form1(const Services &services, QWidget *parent = nullptr);
     ~Form1() override;
-
-    // Twips per pixel of the window's outer size and position.
-    static constexpr double TwipsPerPixel = 15.0;
 
     // Start-up: the start size and position, then the work file and, when it
     // existed, one redraw.
@@ -83,86 +60,35 @@ public:
     void Image1_Click();
     void Image1_MouseMove();
 
-    // The plot angle of leg intCont, from its bearing in List2; NaN when the text
-    // is not a number.
-    double grau(std::int16_t intCont) const;
-
-    // The window's outer size in twips, as the work file keeps it.
-    void setWidthTwips(double twips);
-    void setHeightTwips(double twips);
-
     const QStringList &distances() const; // List1
     const QStringList &bearings() const;  // List2
-    const QImage &surface() const { return m_plot.image(); }
+    const QImage &surface() const { return m_surface.plot().image(); }
     // The client area as it looks now, controls included.
     QImage clientImage();
-
-    // The controls, by the names the handlers use.
-    QListView *List2;
-    QListView *List1;
-    QLineEdit *Text4;
-    QLineEdit *Text3;
-    QPushButton *Command1;
-    QPushButton *Command2;
-    QPushButton *Command3;
-    QPushButton *Command4;
-    QPushButton *Command6;
-    QPushButton *Command5;
-    QLineEdit *Text2;
-    QLabel *Label1;
-    QLabel *Label3;
-    QLabel *Label4;
-    StartMarker *Picture1;
-    QLabel *Picture2;
-    QLabel *Label5;
-    QLabel *Label6;
-    QLabel *Label7;
-    QLabel *Label8;
-    UpDown *UpDown1;
-    LogoImage *Image1;
-    QFrame *Line1;
-    QFrame *Line2;
-
-    // Bearing labels of the plot: element 0 is the hidden template, element i + 1
-    // belongs to leg i.
-    std::vector<trevanto::BearingLabel> proa;
-
-    // Called after every redraw that recreated the bearing labels.
-    std::function<void()> onBearingLabelsRedrawn;
 
     // The pen: the start of the leg being drawn, left at the last end point.
     std::int32_t lngPenX = 0;
     std::int32_t lngPenY = 0;
 
+signals:
+    // A redraw has made the bearing labels again.
+    void bearingLabelsRedrawn();
+
 protected:
-    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildControls();
     void loadWorkFile();
-    void applyOuterSize();
-    void syncTwipsFromWindow();
-    void ensureSurfaceCovers(QSize size);
-    void dragMove(QPoint globalPos);
-    void finishDrag(QPoint globalPos);
+    void restore(const trevanto::WorkFileContent &content);
+    void markerDropped(QPoint pos);
     bool isBareSurface(QPoint pos) const;
     void showMessage(const QString &text);
 
     Services m_services;
     LegList *m_distances; // List1's items
     LegList *m_bearings;  // List2's items
-    DragOutline *m_outline;
-    QPoint m_grabOffset;
-    trevanto::PlotSurface m_plot;
-    float m_widthTwips = 0;
-    float m_heightTwips = 0;
-    QSize m_appliedOuterSize; // the outer size last set from the twips
-    QSize m_frameMargins;
-    bool m_applyingSize = false;
+    OuterSize m_outerSize;
+    WindowSurface m_surface;
     bool m_keepBackup = false; // keep the file found at start beside the new one
 };

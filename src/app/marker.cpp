@@ -3,10 +3,22 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <utility>
+
 StartMarker::StartMarker(QWidget *parent)
     : QWidget(parent)
+    , m_outline(new DragOutline(parent))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void StartMarker::beginDrag(QPoint grabOffset)
+{
+    m_grabOffset = grabOffset;
+    m_dragging = true;
+    m_outline->setGeometry(geometry());
+    m_outline->raise();
+    m_outline->show();
 }
 
 void StartMarker::paintEvent(QPaintEvent *)
@@ -18,34 +30,37 @@ void StartMarker::paintEvent(QPaintEvent *)
 void StartMarker::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
-    if (m_dragging)
+    if (m_pressed)
         return; // a second button during a drag changes nothing
-    m_dragging = true;
-    if (onPress)
-        onPress(event->position().toPoint());
+    m_pressed = true;
+    emit MouseDown(event->position().toPoint());
 }
 
 void StartMarker::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    if (m_dragging && onDragMove)
-        onDragMove(event->globalPosition().toPoint());
+    if (m_dragging)
+        m_outline->move(parentWidget()->mapFromGlobal(event->globalPosition().toPoint()) - m_grabOffset);
 }
 
 void StartMarker::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
     // The drag ends when the last held button is released.
-    if (!m_dragging || event->buttons() != Qt::NoButton)
+    if (!m_pressed || event->buttons() != Qt::NoButton)
         return;
-    m_dragging = false;
-    if (onRelease)
-        onRelease(event->globalPosition().toPoint());
+    m_pressed = false;
+    if (!std::exchange(m_dragging, false))
+        return;
+    // Hidden first, so that the window looks up the control beneath the pointer.
+    m_outline->hide();
+    emit DragDrop(parentWidget()->mapFromGlobal(event->globalPosition().toPoint()));
 }
 
 DragOutline::DragOutline(QWidget *parent)
     : QWidget(parent)
 {
+    setObjectName(QStringLiteral("dragOutline"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     hide();

@@ -1,19 +1,27 @@
 #pragma once
 
+#include <QPoint>
 #include <QWidget>
 
-#include <functional>
+class DragOutline;
 
-// The red start marker. A press of any mouse button starts a drag; while the button
-// is held the marker receives every move and the release, wherever the pointer is.
+// The red start marker. A press of any mouse button on it raises MouseDown; once the
+// window begins the drag, an outline follows the pointer at the grab offset while the
+// marker itself stays put, and the release of the last held button, wherever the
+// pointer is, raises DragDrop with the pointer's place in the window.
 class StartMarker : public QWidget
 {
-public:
-    explicit StartMarker(QWidget *parent = nullptr);
+    Q_OBJECT
 
-    std::function<void(QPoint grabOffset)> onPress;
-    std::function<void(QPoint globalPos)> onDragMove;
-    std::function<void(QPoint globalPos)> onRelease;
+public:
+    explicit StartMarker(QWidget *parent);
+
+    // Shows the outline over the marker; it follows the pointer until the drop.
+    void beginDrag(QPoint grabOffset);
+
+signals:
+    void MouseDown(QPoint grabOffset);
+    void DragDrop(QPoint windowPos);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -22,14 +30,20 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    bool m_dragging = false;
+    DragOutline *m_outline; // a sibling, so that it can leave the marker
+    QPoint m_grabOffset;
+    bool m_pressed = false;  // a button is held since a press on the marker
+    bool m_dragging = false; // and the window has begun the drag
 };
 
-// The outline that follows the pointer during a drag of the start marker.
+// The dotted outline that follows the pointer during a drag of the start marker. It
+// never takes the mouse, so the drop point is looked up beneath it.
 class DragOutline : public QWidget
 {
+    Q_OBJECT
+
 public:
-    explicit DragOutline(QWidget *parent = nullptr);
+    explicit DragOutline(QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -22,6 +22,8 @@ namespace {
 
 // What the signal handler shares with the rest: lock-free atomics only, since a
 // signal may land on any of the program's threads.
+// A socket pair standing for a self-pipe: the handler writes into [1], the event loop
+// reads from [0], as with pipe()'s two ends.
 int signalPipe[2] = {-1, -1};
 std::atomic<bool> terminationAsked{false}; // any signal after this is a second one
 std::atomic<bool> workSaved{false};
@@ -43,7 +45,7 @@ void onSignal(int)
     const int savedErrno = errno;
     if (!terminationAsked.exchange(true)) {
         const char byte = 1;
-        [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+        [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
     } else {
         int phase = savePhase.load();
         while (phase == Idle || phase == Saving) {
@@ -109,10 +111,10 @@ void endOnTermination(QWidget *window)
     auto *terminator = new Terminator(window);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) == 0) {
-        auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, terminator);
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, terminator);
         QObject::connect(notifier, &QSocketNotifier::activated, terminator, [terminator] {
             char byte = 0;
-            [[maybe_unused]] const auto got = ::read(signalPipe[1], &byte, 1);
+            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
             terminator->end();
         });
         struct sigaction action = {};

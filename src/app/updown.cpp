@@ -33,6 +33,8 @@ UpDown::UpDown(QWidget *parent)
     , m_up(new SpinArrowButton(true, this))
     , m_down(new SpinArrowButton(false, this))
 {
+    m_up->setObjectName(QStringLiteral("upArrow"));
+    m_down->setObjectName(QStringLiteral("downArrow"));
     connect(m_up, &QAbstractButton::clicked, this, &UpDown::UpClick);
     connect(m_down, &QAbstractButton::clicked, this, &UpDown::DownClick);
 }

@@ -10,21 +10,23 @@ namespace trevanto {
 
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-// The text without the blanks at either end.
-QStringView withoutBlanks(QStringView text)
+// The text without the characters `drop` takes at either end.
+template<typename Drop>
+QStringView trimmed(QStringView text, Drop drop)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
+    while (begin < end && drop(text[begin]))
         ++begin;
-    while (end > begin && isBlank(text[end - 1]))
+    while (end > begin && drop(text[end - 1]))
         --end;
     return text.sliced(begin, end - begin);
+}
+
+// The number reader lets blanks stand around a number.
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
 }
 
 // The value of a text of one to seven digits, the usual leg text: it is exact in single
@@ -107,7 +109,7 @@ bool NumberReader::toAscii(QStringView body, std::string &out) const
 template<typename T>
 std::optional<T> NumberReader::read(QStringView text) const
 {
-    const QStringView body = withoutBlanks(text);
+    const QStringView body = trimmed(text, isBlank);
     if (const auto whole = plainWholeNumber(body))
         return T(*whole);
     std::string ascii;
@@ -149,15 +151,9 @@ std::optional<float> NumberReader::readSingle(QStringView text) const
     return read<float>(text);
 }
 
-QString trimSpaces(QStringView text)
+QStringView trimSpaces(QStringView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin).toString();
+    return trimmed(text, [](QChar c) { return c == u' '; });
 }
 
 std::optional<double> readNumber(QStringView text, const QLocale &locale)

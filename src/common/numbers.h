@@ -11,7 +11,7 @@
 namespace trevanto {
 
 // Returns the text with the space character (and only that) removed from both ends.
-QString trimSpaces(QStringView text);
+QStringView trimSpaces(QStringView text);
 
 // The one number reader of the program. A number is: optional white space, an
 // optional sign, digits with at most one of the locale's decimal separators (at

@@ -21,7 +21,7 @@ CoursePlot plotCourse(PlotPoint start, const QStringList &distances, const QStri
         const auto whole = distance ? toInt32(*distance) : std::nullopt;
         if (!bearing || !whole)
             break;
-        const auto end = legEndPointFromValues(pen, *whole, *scale, legAngleFromBearing(*bearing));
+        const auto end = legEndPointFromValues(pen, *whole, *scale, grau(*bearing));
         const auto corner = end ? labelCorner(pen, *end) : std::nullopt;
         if (!corner)
             break;

@@ -24,24 +24,13 @@ std::optional<std::int32_t> checkedSum(std::int32_t a, std::int32_t b)
 
 } // namespace
 
-double legAngleFromBearing(float bearing)
+double grau(float bearing)
 {
     // The quarter turn is taken off in single precision, the rest in double.
     const float quarter = 90.0f;
     const float a = bearing - quarter;
     const double product = double(a) * HalfTurn;
     return product / 180.0;
-}
-
-std::optional<double> legAngle(QStringView bearingText, const QLocale &locale)
-{
-    const auto bearing = readSingle(bearingText, locale);
-    if (!bearing)
-        return std::nullopt;
-    const double angle = legAngleFromBearing(*bearing);
-    if (!std::isfinite(angle))
-        return std::nullopt;
-    return angle;
 }
 
 std::optional<PlotPoint> penStart(float markerLeft, float markerTop)

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QLocale>
-#include <QStringView>
-
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -16,17 +14,23 @@ struct PlotPoint
     friend bool operator==(const PlotPoint &, const PlotPoint &) = default;
 };
 
+// Widget and image coordinates are ints. A place further from the window than this is
+// off every screen, and keeping well inside int leaves room for width arithmetic.
+inline constexpr int FarOut = 1 << 24;
+
+// Returns the coordinate brought to within FarOut of the window.
+inline int nearWindow(std::int64_t coordinate)
+{
+    return int(std::clamp<std::int64_t>(coordinate, -FarOut, FarOut));
+}
+
 // The half-turn in radians as the plot has always used it: a few units in the
 // 15th digit short of pi. Bearings 0, 90, 180 and 270 depend on it.
 inline constexpr double HalfTurn = 3.14159265358979;
 
 // Returns a leg's plot angle in radians, clockwise from the +x axis (bearing 0 points
-// up the window), from its bearing text read as a single-precision number.
-// Nothing when the text is not a number.
-std::optional<double> legAngle(QStringView bearingText, const QLocale &locale);
-
-// The same from a bearing already read as single precision.
-double legAngleFromBearing(float bearing);
+// up the window), from its bearing read as a single-precision number.
+double grau(float bearing);
 
 // Returns the first pen position of a redraw: the start marker's Left and Top plus
 // 5, each to the nearest whole number (halves to even). Nothing outside 32 bits.

@@ -13,10 +13,6 @@ namespace trevanto {
 
 namespace {
 
-// Label corners are kept this near the window; anything further is off every screen,
-// and the margin keeps the label's rectangle inside int.
-constexpr std::int64_t FarOut = 1 << 24;
-
 // The rings of the course around their centre, row by row from the top: '#' is a
 // pixel of the ring. Radius 0 is the centre pixel alone.
 constexpr std::array<std::array<const char *, 11>, 6> RingRows = {{
@@ -332,6 +328,13 @@ bool PlotSurface::cover(QSize size, qreal ratio, QColor background)
     return true;
 }
 
+void PlotSurface::paint(QPainter &painter, const QRect &dirty) const
+{
+    const qreal ratio = m_image.devicePixelRatio();
+    const QRectF source(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio);
+    painter.drawImage(QRectF(dirty), m_image, source);
+}
+
 QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const LabelLook &look,
                         std::span<BearingLabel> labels)
 {
@@ -361,8 +364,7 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
     for (std::size_t i = 0; i < count; ++i) {
         const QString &text = texts.at(qsizetype(i));
         const PlotPoint corner = plot.legs[i].labelCorner;
-        const QPoint at(int(std::clamp<std::int64_t>(corner.x, -FarOut, FarOut)),
-                        int(std::clamp<std::int64_t>(corner.y, -FarOut, FarOut)));
+        const QPoint at(nearWindow(corner.x), nearWindow(corner.y));
         const LabelPicture &picture = m_pictures->picture(text);
         const QRect rect(at, picture.size);
         raster.blit(rect, picture.image);
@@ -410,17 +412,6 @@ const PlotSurface::LabelPicture &PlotSurface::LabelPictures::picture(const QStri
         painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     }
     return m_pictures.emplace(text, LabelPicture{image, size}).first->second;
-}
-
-std::size_t PlotSurface::TextHash::operator()(const QString &text) const
-{
-    // FNV-1a over the UTF-16 code units.
-    std::size_t hash = 14695981039346656037ull;
-    for (const QChar c : text) {
-        hash ^= c.unicode();
-        hash *= 1099511628211ull;
-    }
-    return hash;
 }
 
 } // namespace trevanto

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QStringList>
 
@@ -50,6 +51,9 @@ public:
     QRect draw(const CoursePlot &plot, const QStringList &texts, const LabelLook &look,
                std::span<BearingLabel> labels);
 
+    // Paints the window rectangle `dirty` of the surface where it belongs on a window.
+    void paint(QPainter &painter, const QRect &dirty) const;
+
     const QImage &image() const { return m_image; }
 
 private:
@@ -58,12 +62,6 @@ private:
     {
         QImage image;
         QSize size;
-    };
-
-    // Hashes a label text quickly: a course looks up one text per leg.
-    struct TextHash
-    {
-        std::size_t operator()(const QString &text) const;
     };
 
     // The pictures of label texts, each rendered once.
@@ -79,7 +77,7 @@ private:
         LabelLook m_look;
         QFontMetrics m_metrics;
         qreal m_ratio;
-        std::unordered_map<QString, LabelPicture, TextHash> m_pictures;
+        std::unordered_map<QString, LabelPicture> m_pictures;
     };
 
     QImage m_image;

@@ -246,24 +246,25 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
 {
     WorkFileLoad load;
     const QFileInfo info(path);
-    if (!info.exists()) {
-        load.status = LoadStatus::Missing;
+    if (!info.exists())
         return load;
-    }
 
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const QString keptAs = QStringLiteral("Antes de ser substituído, ele será guardado como %1.")
+                                   .arg(shownPath + QStringLiteral(".bak"));
     const auto refuse = [&](const QString &reason) {
         load.status = LoadStatus::Refused;
-        load.problem = QStringLiteral("O arquivo de trabalho %1 não foi lido: %2")
-                           .arg(QDir::toNativeSeparators(path), reason);
+        load.keepBackup = true;
+        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: %2 %3").arg(shownPath, reason, keptAs);
         return load;
     };
 
     // A folder, a device or a pipe is not a work file, and reading one could block
-    // or never end: it is not even opened.
+    // or never end: it is not even opened, nor ever replaced.
     if (!info.isFile()) {
-        WorkFileLoad notAFile = refuse(QStringLiteral("não é um arquivo comum."));
-        notAFile.status = LoadStatus::NotAFile;
-        return notAFile;
+        load.status = LoadStatus::NotAFile;
+        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: não é um arquivo comum.").arg(shownPath);
+        return load;
     }
     if (info.size() > MaxWorkFileSize)
         return refuse(QStringLiteral("tem %1 bytes, mais que o limite de %2 bytes.")
@@ -285,6 +286,13 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
 
     load.status = LoadStatus::Loaded;
     load.content = parseWorkFile(bytes, locale);
+    if (load.content.truncated) {
+        load.keepBackup = true;
+        load.message = QStringLiteral("O arquivo de trabalho tem mais de %1 trechos; só os primeiros %1 foram "
+                                      "carregados. Antes de ser substituído, o arquivo completo será guardado como %2.")
+                               .arg(MaxLegs)
+                               .arg(shownPath + QStringLiteral(".bak"));
+    }
     return load;
 }
 

@@ -75,7 +75,11 @@ struct WorkFileLoad
 {
     LoadStatus status = LoadStatus::Missing;
     WorkFileContent content;
-    QString problem; // why a file was refused, for a message
+    // What the start tells the user about the file, when anything: why it was refused,
+    // or that only part of it was loaded.
+    QString message;
+    // The file was not loaded whole: it is kept as "<name>.bak" before a save replaces it.
+    bool keepBackup = false;
 };
 
 WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale);

@@ -1,0 +1,23 @@
+#include "logoimage.h"
+
+#include <QMouseEvent>
+
+LogoImage::LogoImage(QWidget *parent)
+    : QLabel(parent)
+{
+    // Moves are reported with no button held too.
+    setMouseTracking(true);
+}
+
+void LogoImage::mouseMoveEvent(QMouseEvent *event)
+{
+    QLabel::mouseMoveEvent(event);
+    emit MouseMove();
+}
+
+void LogoImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit Click();
+}

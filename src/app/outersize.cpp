@@ -1,0 +1,84 @@
+#include "outersize.h"
+
+#include "common/numbers.h"
+
+#include <QEvent>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// The smallest and largest outer size the window accepts, in pixels.
+constexpr QSize MinimumOuter(120, 40);
+constexpr QSize MaximumOuter(16384, 16384);
+
+} // namespace
+
+OuterSize::OuterSize(QWidget *window, float widthTwips, float heightTwips)
+    : m_window(window)
+    , m_widthTwips(widthTwips)
+    , m_heightTwips(heightTwips)
+{
+    apply();
+    window->installEventFilter(this);
+}
+
+bool OuterSize::eventFilter(QObject *, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
+        follow();
+    return false;
+}
+
+void OuterSize::setWidthTwips(double twips)
+{
+    m_widthTwips = float(twips);
+    apply();
+}
+
+void OuterSize::setHeightTwips(double twips)
+{
+    m_heightTwips = float(twips);
+    apply();
+}
+
+void OuterSize::apply()
+{
+    // A size the window cannot take is clamped, and kept as the size it did take.
+    auto toPixels = [](float &twips, int low, int high) {
+        const double pixels = trevanto::roundHalfEven(double(twips) / TwipsPerPixel);
+        const double taken = std::clamp(pixels, double(low), double(high));
+        if (taken != pixels)
+            twips = float(taken * TwipsPerPixel);
+        return int(taken);
+    };
+    const QSize outer(toPixels(m_widthTwips, MinimumOuter.width(), MaximumOuter.width()),
+                      toPixels(m_heightTwips, MinimumOuter.height(), MaximumOuter.height()));
+
+    m_frameMargins = m_window->frameGeometry().size() - m_window->size();
+    m_appliedOuterSize = outer;
+    m_applying = true;
+    m_window->resize((outer - m_frameMargins).expandedTo(QSize(1, 1)));
+    m_applying = false;
+}
+
+void OuterSize::follow()
+{
+    if (m_applying || !m_window->isVisible())
+        return;
+    const QSize margins = m_window->frameGeometry().size() - m_window->size();
+    if (margins != m_frameMargins) {
+        // The frame became known after the size was set: give the outer size again.
+        apply();
+        return;
+    }
+    const QSize outer = m_window->frameGeometry().size();
+    if (outer == m_appliedOuterSize)
+        return;
+    // The user (or the system) resized the window.
+    m_appliedOuterSize = outer;
+    m_widthTwips = float(outer.width() * TwipsPerPixel);
+    m_heightTwips = float(outer.height() * TwipsPerPixel);
+}

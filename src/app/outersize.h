@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+
+class QWidget;
+
+// The window's outer size, frame included, in twips, as the work file keeps it, and its
+// bookkeeping against the pixels the window really has. A size set in twips is given to
+// the window at once; a size the user or the system gives the window becomes the twips.
+// Until the window is shown its frame is not known, so the size is given again then.
+class OuterSize : public QObject
+{
+public:
+    // Twips per pixel of the outer size and the position: 1440 to the inch, 96 pixels.
+    static constexpr double TwipsPerPixel = 15.0;
+
+    // Gives the window the size and follows it from then on.
+    OuterSize(QWidget *window, float widthTwips, float heightTwips);
+
+    void setWidthTwips(double twips);
+    void setHeightTwips(double twips);
+    float widthTwips() const { return m_widthTwips; }
+    float heightTwips() const { return m_heightTwips; }
+
+protected:
+    // Follows the window after it was shown, moved or resized.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void apply();
+    void follow();
+
+    QWidget *m_window;
+    float m_widthTwips;
+    float m_heightTwips;
+    QSize m_appliedOuterSize; // the outer size last set from the twips
+    QSize m_frameMargins;     // the frame's share of it, as known then
+    bool m_applying = false;
+};
