@@ -13,7 +13,9 @@
 #include "help/weblink.h"
 #include "plot/geometry.h"
 #include "plot/scale.h"
+#include "workfile/workfilewriter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -45,6 +47,12 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Picture1, &StartMarker::DragDrop, this, &Form1::markerDropped);
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
+
+    // Bursts of changes are written once, at most half a second after the first.
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(500);
+    connect(&m_saveTimer, &QTimer::timeout, this, &Form1::saveInBackground);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &Form1::saveForSession);
 }
 
 Form1::~Form1() = default;
@@ -59,10 +67,29 @@ const QStringList &Form1::bearings() const
     return m_bearings->items();
 }
 
+// One message at a time: what is said while a message or the help is open is shown
+// after it closes, once.
 void Form1::showMessage(const QString &text)
 {
-    if (m_services.messages)
-        m_services.messages->showMessage(this, text);
+    if (!m_services.messages)
+        return;
+    if (m_modalOpen) {
+        if (!m_waitingMessages.contains(text))
+            m_waitingMessages.append(text);
+        return;
+    }
+    // A held arrow would go on repeating behind the message: it comes up now.
+    UpDown1->release();
+    runModal([&] { m_services.messages->showMessage(this, text); });
+}
+
+void Form1::runModal(const std::function<void()> &modal)
+{
+    m_modalOpen = true;
+    modal();
+    m_modalOpen = false;
+    if (!m_waitingMessages.isEmpty())
+        showMessage(m_waitingMessages.takeFirst());
 }
 
 // ---- start-up and close -------------------------------------------------------
@@ -73,21 +100,19 @@ void Form1::Form_Load()
     m_outerSize.setWidthTwips(10000);
     const int place = int(roundHalfEven(500 / OuterSize::TwipsPerPixel));
     move(place, place);
-    loadWorkFile();
-}
 
-void Form1::loadWorkFile()
-{
-    if (m_services.workFile.readPath.isEmpty())
-        return;
-    const WorkFileLoad load = trevanto::loadWorkFile(m_services.workFile.readPath, m_services.locale);
-    m_keepBackup = load.keepBackup;
+    const WorkFileLocation &workFile = m_services.workFile;
+    const WorkFileLoad load = workFile.readPath.isEmpty() ? WorkFileLoad() : loadWorkFile(workFile.readPath, m_services.locale);
+    // There before a message of the start-up lets a signal close the window.
+    if (!workFile.writePath.isEmpty())
+        m_writer = std::make_unique<WorkFileWriter>(workFile, load.keepBackup);
     if (load.status == LoadStatus::Loaded)
         restore(load.content);
     if (!load.message.isEmpty())
         showMessage(load.message);
     if (load.status == LoadStatus::Loaded)
         Command3_Click();
+    keepWorkOnDisk();
 }
 
 void Form1::restore(const WorkFileContent &content)
@@ -107,8 +132,25 @@ void Form1::restore(const WorkFileContent &content)
 
 void Form1::Form_QueryUnload()
 {
-    if (m_services.workFile.writePath.isEmpty())
+    if (!m_writer)
         return;
+    m_saveTimer.stop();
+    const SaveReport report = m_writer->writeNow(workFileBytes());
+    if (report.saved)
+        m_savedVersion = m_version;
+    setWorkOnDisk(m_savedVersion == m_version);
+    m_lastSaveMessage = report.message;
+    if (!report.message.isEmpty())
+        showMessage(report.message);
+}
+
+void Form1::saveForSession()
+{
+    Form_QueryUnload();
+}
+
+QByteArray Form1::workFileBytes() const
+{
     WorkFileState state;
     state.distances = distances();
     state.bearings = bearings();
@@ -117,14 +159,49 @@ void Form1::Form_QueryUnload()
     state.scale = Text2->text();
     state.markerLeft = float(Picture1->x());
     state.markerTop = float(Picture1->y());
-    const QByteArray bytes = formatWorkFile(state, m_services.locale);
-    SaveReport report;
-    saveUninterrupted([&] {
-        report = saveWork(m_services.workFile, bytes, m_keepBackup);
-        return report.saved;
-    });
-    if (report.saved)
-        m_keepBackup = false; // the backup holds the original; a second close must not replace it
+    return formatWorkFile(state, m_services.locale);
+}
+
+// From the end of the start-up on, every change of what the work file holds is written
+// in the background, at most a second later.
+void Form1::keepWorkOnDisk()
+{
+    if (!m_writer)
+        return;
+    connect(m_writer.get(), &WorkFileWriter::written, this, &Form1::savedInBackground);
+    for (LegList *list : {m_distances, m_bearings}) {
+        connect(list, &LegList::rowsInserted, this, &Form1::workChanged);
+        connect(list, &LegList::rowsRemoved, this, &Form1::workChanged);
+        connect(list, &LegList::modelReset, this, &Form1::workChanged);
+    }
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::workChanged);
+    connect(&m_outerSize, &OuterSize::changed, this, &Form1::workChanged);
+}
+
+void Form1::workChanged()
+{
+    ++m_version;
+    setWorkOnDisk(false);
+    if (!m_saveTimer.isActive())
+        m_saveTimer.start();
+}
+
+void Form1::saveInBackground()
+{
+    if (m_writer && m_savedVersion != m_version)
+        m_writer->write(workFileBytes(), m_version);
+}
+
+void Form1::savedInBackground(const SaveReport &report, quint64 version)
+{
+    if (report.saved && version > m_savedVersion) {
+        m_savedVersion = version;
+        setWorkOnDisk(version == m_version);
+    }
+    // A save that goes on failing, or on going to the second place, is said once.
+    if (report.message == m_lastSaveMessage)
+        return;
+    m_lastSaveMessage = report.message;
     if (!report.message.isEmpty())
         showMessage(report.message);
 }
@@ -222,8 +299,10 @@ void Form1::Command5_Click()
 
 void Form1::Command6_Click()
 {
-    Form2 help(this);
-    help.exec();
+    runModal([this] {
+        Form2 help(this);
+        help.exec();
+    });
 }
 
 void Form1::Image1_Click()
@@ -278,5 +357,6 @@ void Form1::markerDropped(QPoint pos)
 void Form1::Form_DragDrop(int X, int Y)
 {
     Picture1->move(X, Y);
+    workChanged();
     Command3_Click();
 }

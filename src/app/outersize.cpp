@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 
 #include <QEvent>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -34,19 +35,30 @@ bool OuterSize::eventFilter(QObject *, QEvent *event)
 
 void OuterSize::setWidthTwips(double twips)
 {
-    m_widthTwips = float(twips);
+    setTwips(float(twips), m_heightTwips);
     apply();
 }
 
 void OuterSize::setHeightTwips(double twips)
 {
-    m_heightTwips = float(twips);
+    setTwips(m_widthTwips, float(twips));
     apply();
+}
+
+void OuterSize::setTwips(float width, float height)
+{
+    if (width == m_widthTwips && height == m_heightTwips)
+        return;
+    m_widthTwips = width;
+    m_heightTwips = height;
+    emit changed();
 }
 
 void OuterSize::apply()
 {
     // A size the window cannot take is clamped, and kept as the size it did take.
+    float width = m_widthTwips;
+    float height = m_heightTwips;
     auto toPixels = [](float &twips, int low, int high) {
         const double pixels = trevanto::roundHalfEven(double(twips) / TwipsPerPixel);
         const double taken = std::clamp(pixels, double(low), double(high));
@@ -54,8 +66,14 @@ void OuterSize::apply()
             twips = float(taken * TwipsPerPixel);
         return int(taken);
     };
-    const QSize outer(toPixels(m_widthTwips, MinimumOuter.width(), MaximumOuter.width()),
-                      toPixels(m_heightTwips, MinimumOuter.height(), MaximumOuter.height()));
+    // No larger than the screen's area for windows: a window and a drawing surface of a
+    // size no screen shows would only take memory.
+    QSize largest = MaximumOuter;
+    if (const QScreen *screen = m_window->screen())
+        largest = largest.boundedTo(screen->availableGeometry().size()).expandedTo(MinimumOuter);
+    const QSize outer(toPixels(width, MinimumOuter.width(), largest.width()),
+                      toPixels(height, MinimumOuter.height(), largest.height()));
+    setTwips(width, height);
 
     m_frameMargins = m_window->frameGeometry().size() - m_window->size();
     m_appliedOuterSize = outer;
@@ -79,6 +97,5 @@ void OuterSize::follow()
         return;
     // The user (or the system) resized the window.
     m_appliedOuterSize = outer;
-    m_widthTwips = float(outer.width() * TwipsPerPixel);
-    m_heightTwips = float(outer.height() * TwipsPerPixel);
+    setTwips(float(outer.width() * TwipsPerPixel), float(outer.height() * TwipsPerPixel));
 }

@@ -11,6 +11,8 @@ class QWidget;
 // Until the window is shown its frame is not known, so the size is given again then.
 class OuterSize : public QObject
 {
+    Q_OBJECT
+
 public:
     // Twips per pixel of the outer size and the position: 1440 to the inch, 96 pixels.
     static constexpr double TwipsPerPixel = 15.0;
@@ -23,6 +25,10 @@ public:
     float widthTwips() const { return m_widthTwips; }
     float heightTwips() const { return m_heightTwips; }
 
+signals:
+    // The size in twips has changed.
+    void changed();
+
 protected:
     // Follows the window after it was shown, moved or resized.
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -30,6 +36,7 @@ protected:
 private:
     void apply();
     void follow();
+    void setTwips(float width, float height);
 
     QWidget *m_window;
     float m_widthTwips;

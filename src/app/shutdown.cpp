@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QEvent>
 #include <QMessageBox>
-#include <QSessionManager>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -20,43 +19,53 @@ namespace trevanto {
 
 namespace {
 
-// What the signal handler shares with the rest: lock-free atomics only, since a
-// signal may land on any of the program's threads.
+// A save that has not ended this long after the first signal is abandoned.
+constexpr unsigned AbandonAfterSeconds = 5;
+
 // A socket pair standing for a self-pipe: the handler writes into [1], the event loop
 // reads from [0], as with pipe()'s two ends.
 int signalPipe[2] = {-1, -1};
-std::atomic<bool> terminationAsked{false}; // any signal after this is a second one
-std::atomic<bool> workSaved{false};
-enum SavePhase : int { Idle, Saving, ExitAfterSave, Exiting };
-std::atomic<int> savePhase{Idle};
-static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+
+// What the signal handlers share with the rest: lock-free atomics only, since a signal
+// may land on any of the program's threads.
+std::atomic<bool> terminationAsked{false}; // any signal after this is a later one
+std::atomic<bool> workOnDisk{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 bool ending = false; // the event thread's own flag
 
-[[noreturn]] void exitNow()
-{
-    ::_exit(exitStatus());
-}
-
-// Async-signal-safe. The first signal wakes the event loop through the pipe; a second
-// one ends the program now, or right after a save that is under way.
+// Async-signal-safe. The first signal wakes the event loop through the pipe and sets
+// the deadline of the save; later ones find the program ending already.
 void onSignal(int)
 {
     const int savedErrno = errno;
     if (!terminationAsked.exchange(true)) {
         const char byte = 1;
         [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-    } else {
-        int phase = savePhase.load();
-        while (phase == Idle || phase == Saving) {
-            if (savePhase.compare_exchange_weak(phase, phase == Idle ? Exiting : ExitAfterSave)) {
-                if (phase == Idle)
-                    exitNow();
-                break;
-            }
-        }
+        ::alarm(AbandonAfterSeconds);
     }
     errno = savedErrno;
+}
+
+// The save has outlasted its deadline: the work file stays as it was.
+void onDeadline(int)
+{
+    ::_exit(exitStatus());
+}
+
+void handle(int signalNumber, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signalNumber, &action, nullptr);
+}
+
+bool startedIgnoring(int signalNumber)
+{
+    struct sigaction current = {};
+    return ::sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
 // Ends the program from the event thread, at most once.
@@ -72,7 +81,6 @@ public:
 
     void end()
     {
-        terminationAsked = true;
         if (ending)
             return;
         ending = true;
@@ -108,33 +116,31 @@ private:
 
 void endOnTermination(QWidget *window)
 {
+    // A closed standard error or output never ends the program: the write just fails.
+    ::signal(SIGPIPE, SIG_IGN);
+
     auto *terminator = new Terminator(window);
-
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) == 0) {
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, terminator);
-        QObject::connect(notifier, &QSocketNotifier::activated, terminator, [terminator] {
-            char byte = 0;
-            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
-            terminator->end();
-        });
-        struct sigaction action = {};
-        action.sa_handler = onSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigset_t handled;
-        sigemptyset(&handled);
-        for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
-            ::sigaction(signalNumber, &action, nullptr);
-            sigaddset(&handled, signalNumber);
-        }
-        // A parent may have started the program with these blocked; a signal that has
-        // waited meanwhile is handled now, in the first event loop that runs.
-        ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, terminator);
+    QObject::connect(notifier, &QSocketNotifier::activated, terminator, [terminator] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        terminator->end();
+    });
+    handle(SIGALRM, onDeadline);
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        // Started with it ignored (nohup, a background job): so it stays.
+        if (signalNumber != SIGTERM && startedIgnoring(signalNumber))
+            continue;
+        handle(signalNumber, onSignal);
+        sigaddset(&handled, signalNumber);
     }
-
-    // The session is ending: save the work now, while the session waits for us.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, terminator,
-                     [terminator](QSessionManager &) { terminator->end(); });
+    // A parent may have started the program with these blocked; a signal that has
+    // waited meanwhile is handled now, in the first event loop that runs.
+    ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
 }
 
 bool isEnding()
@@ -142,19 +148,14 @@ bool isEnding()
     return ending;
 }
 
-void saveUninterrupted(const std::function<bool()> &save)
+void setWorkOnDisk(bool onDisk)
 {
-    int phase = Idle;
-    if (!savePhase.compare_exchange_strong(phase, Saving))
-        exitNow(); // a second signal is ending the program at this very moment
-    workSaved = save();
-    if (savePhase.exchange(Idle) == ExitAfterSave)
-        exitNow();
+    workOnDisk = onDisk;
 }
 
 int exitStatus()
 {
-    return workSaved ? 0 : 1;
+    return workOnDisk ? 0 : 1;
 }
 
 } // namespace trevanto

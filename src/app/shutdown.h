@@ -1,28 +1,25 @@
 #pragma once
 
-#include <functional>
-
 class QWidget;
 
 namespace trevanto {
 
-// Ends the program for SIGTERM, SIGHUP or SIGINT and for the end of the desktop
-// session, whenever they come: from then on messages go to standard error, open
-// dialogs are closed, the window is closed once (its close handler saves the work)
-// and every event loop ends. A second signal ends the program at once, though never
-// in the middle of saving the work.
+// Ends the program for SIGTERM, SIGHUP or SIGINT, whenever they come: from then on
+// messages go to standard error, open dialogs are closed, the window is closed once
+// (its close handler saves the work) and every event loop ends. Later signals change
+// nothing, so the save is never cut short; only a save that has not ended five seconds
+// after the first signal is abandoned, leaving the old file whole. SIGPIPE is ignored,
+// and a SIGHUP or SIGINT that the program was started with ignored stays ignored.
 void endOnTermination(QWidget *window);
 
-// Whether the program is ending for a signal or the session's end: nothing may wait
-// for a click then, and main() neither shows the window nor enters the event loop.
+// Whether the program is ending for a signal: nothing may wait for a click then, and
+// main() neither shows the window nor enters the event loop.
 bool isEnding();
 
-// Runs `save`, which saves the work and returns whether it was kept. A second signal
-// that comes meanwhile ends the program right after it, so the work file is always
-// the old or the new one, whole, and no temporary file is left behind.
-void saveUninterrupted(const std::function<bool()> &save);
+// Whether the work file holds the work as it is now; tells the exit status.
+void setWorkOnDisk(bool onDisk);
 
-// The program's exit status: 0 when the last save kept the work, 1 otherwise.
+// The program's exit status: 0 when the work is on disk, 1 otherwise.
 int exitStatus();
 
 } // namespace trevanto

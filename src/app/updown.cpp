@@ -39,6 +39,12 @@ UpDown::UpDown(QWidget *parent)
     connect(m_down, &QAbstractButton::clicked, this, &UpDown::DownClick);
 }
 
+void UpDown::release()
+{
+    m_up->setDown(false);
+    m_down->setDown(false);
+}
+
 void UpDown::resizeEvent(QResizeEvent *)
 {
     const int upper = height() / 2;

@@ -28,6 +28,10 @@ public:
     SpinArrowButton *upButton() const { return m_up; }
     SpinArrowButton *downButton() const { return m_down; }
 
+    // Brings a held arrow up and stops its repeating; the release that follows presses
+    // nothing.
+    void release();
+
 signals:
     void UpClick();
     void DownClick();

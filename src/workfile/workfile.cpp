@@ -7,11 +7,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringView>
+#include <QByteArrayView>
 #include <QTemporaryFile>
 
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace trevanto {
 
@@ -93,20 +97,20 @@ QString numberText(float value, const QLocale &locale)
 
 // Appends every ";"-separated piece of `value` but the last to `list`, up to MaxLegs
 // items in all. Returns false when pieces had to be left out.
-bool appendItems(QStringList &list, QStringView value)
+bool appendItems(QStringList &list, QByteArrayView value)
 {
-    const qsizetype separators = value.count(u';');
+    const qsizetype separators = value.count(';');
     if (separators == 0)
         return true;
     list.reserve(std::min<qsizetype>(list.size() + separators, MaxLegs));
 
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != u';')
+        if (value[i] != ';')
             continue;
         if (list.size() >= MaxLegs)
             return false;
-        list.append(value.sliced(start, i - start).toString());
+        list.append(QString::fromLatin1(value.sliced(start, i - start)));
         start = i + 1;
     }
     return true;
@@ -114,9 +118,14 @@ bool appendItems(QStringList &list, QStringView value)
 
 // The value of a line runs from a fixed character to the end; a line that ends
 // before it has an empty value.
-QStringView valueFrom(QStringView line, qsizetype index)
+QByteArrayView valueFrom(QByteArrayView line, qsizetype index)
 {
-    return index < line.size() ? line.sliced(index) : QStringView();
+    return index < line.size() ? line.sliced(index) : QByteArrayView();
+}
+
+std::optional<std::int32_t> wholeNumber(QByteArrayView value, const QLocale &locale)
+{
+    return readInt32(QString::fromLatin1(value), locale);
 }
 
 // Whether a file can be created in `dir`: tried for real, because
@@ -135,66 +144,72 @@ bool canWriteIn(const QString &dir)
 
 QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
 {
-    QString text;
+    QByteArray bytes;
     qsizetype size = 64 + state.scale.size();
-    for (const QString &item : state.distances)
-        size += item.size() + 1;
-    for (const QString &item : state.bearings)
-        size += item.size() + 1;
-    text.reserve(size);
+    for (const QStringList *items : {&state.distances, &state.bearings}) {
+        for (const QString &item : *items)
+            size += item.size() + 1;
+    }
+    bytes.reserve(size);
 
-    auto addLine = [&text](QLatin1StringView key, const QString &value) {
-        text += key;
-        text += value;
-        text += QLatin1StringView("\r\n");
+    // Straight into Latin-1, so that a large course is never held twice over; a
+    // character Latin-1 cannot hold is written as '?'.
+    const auto add = [&bytes](QStringView text) {
+        for (const QChar c : text)
+            bytes += c.unicode() < 256 ? char(c.unicode()) : '?';
     };
-    auto addItems = [&text](QLatin1StringView key, const QStringList &items) {
-        text += key;
+    const auto addLine = [&](const char *key, const QString &value) {
+        bytes += key;
+        add(value);
+        bytes += "\r\n";
+    };
+    const auto addItems = [&](const char *key, const QStringList &items) {
+        bytes += key;
         for (const QString &item : items) {
-            text += item;
-            text += u';';
+            add(item);
+            bytes += ';';
         }
-        text += QLatin1StringView("\r\n");
+        bytes += "\r\n";
     };
-    addItems(QLatin1StringView("DIR="), state.distances);
-    addItems(QLatin1StringView("MET="), state.bearings);
-    addLine(QLatin1StringView("WIDTH="), numberText(state.width, locale));
-    addLine(QLatin1StringView("HEIGHT="), numberText(state.height, locale));
-    addLine(QLatin1StringView("ESCALA="), state.scale);
-    addLine(QLatin1StringView("LEFT="), numberText(state.markerLeft, locale));
-    addLine(QLatin1StringView("TOP="), numberText(state.markerTop, locale));
-    // A character Latin-1 cannot hold is written as '?'.
-    return text.toLatin1();
+    addItems("DIR=", state.distances);
+    addItems("MET=", state.bearings);
+    addLine("WIDTH=", numberText(state.width, locale));
+    addLine("HEIGHT=", numberText(state.height, locale));
+    addLine("ESCALA=", state.scale);
+    addLine("LEFT=", numberText(state.markerLeft, locale));
+    addLine("TOP=", numberText(state.markerTop, locale));
+    return bytes;
 }
 
 WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
 {
     WorkFileContent content;
-    const QString text = QString::fromLatin1(bytes);
-    const QStringView all(text);
+    // Read from the bytes themselves, each value turned into text on its own, so that
+    // a large file is never held twice over.
+    const QByteArrayView all(bytes);
 
     // Keys are compared over their own length only, in this order; the value
     // starts at a fixed index whatever stands between key and value.
-    const auto readLine = [&](QStringView line) {
-        if (line.startsWith(u"DIR")) {
+    const auto readLine = [&](QByteArrayView line) {
+        if (line.startsWith("DIR")) {
             if (!appendItems(content.distances, valueFrom(line, 4)))
                 content.truncated = true;
-        } else if (line.startsWith(u"MET")) {
+        } else if (line.startsWith("MET")) {
             if (!appendItems(content.bearings, valueFrom(line, 4)))
                 content.truncated = true;
-        } else if (line.startsWith(u"HEIGHT")) {
-            if (const auto value = readInt32(valueFrom(line, 7), locale))
+        } else if (line.startsWith("HEIGHT")) {
+            if (const auto value = wholeNumber(valueFrom(line, 7), locale))
                 content.height = value;
-        } else if (line.startsWith(u"WIDTH")) {
-            if (const auto value = readInt32(valueFrom(line, 6), locale))
+        } else if (line.startsWith("WIDTH")) {
+            if (const auto value = wholeNumber(valueFrom(line, 6), locale))
                 content.width = value;
-        } else if (line.startsWith(u"ESCALA")) {
-            content.scale = valueFrom(line, 7).toString();
-        } else if (line.startsWith(u"LEFT")) {
-            if (const auto value = readInt32(valueFrom(line, 5), locale))
+        } else if (line.startsWith("ESCALA")) {
+            content.scale = QString::fromLatin1(valueFrom(line, 7));
+        } else if (line.startsWith("LEFT")) {
+            if (const auto value = wholeNumber(valueFrom(line, 5), locale))
                 content.markerLeft = value;
-        } else if (line.startsWith(u"TOP")) {
-            if (const auto value = readInt32(valueFrom(line, 4), locale))
+        } else if (line.startsWith("TOP")) {
+            if (const auto value = wholeNumber(valueFrom(line, 4), locale))
                 content.markerTop = value;
         }
     };
@@ -205,13 +220,13 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
     qsizetype i = 0;
     const qsizetype size = all.size();
     while (i < size) {
-        const QChar c = all[i];
-        if (c != u'\r' && c != u'\n') {
+        const char c = all[i];
+        if (c != '\r' && c != '\n') {
             ++i;
             continue;
         }
         readLine(all.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < size && all[i + 1] == u'\n')
+        if (c == '\r' && i + 1 < size && all[i + 1] == '\n')
             ++i;
         start = ++i;
     }
@@ -302,7 +317,8 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("a pasta %1 não pôde ser criada").arg(QDir::toNativeSeparators(folder)));
+        return fail(QStringLiteral("a pasta %1 não pôde ser criada: %2")
+                        .arg(QDir::toNativeSeparators(folder), qt_error_string(errno)));
 
     // A folder, a pipe or a device in the file's place is left alone: copying a pipe
     // would block for ever, and the save's rename would replace it.
@@ -322,19 +338,36 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
                             .arg(QDir::toNativeSeparators(backup), original.errorString()));
     }
 
-    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so a
-    // failed write shows here: commit() may miss a failure of its own last flush and
-    // put a short file in place of the old one.
+    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so that
+    // every failure shows at the write that meets it, with the system's reason.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+    const auto cancel = [&file, &fail](const QString &reason) {
         file.cancelWriting();
         return fail(reason);
+    };
+    // A disk that fills up takes part of the bytes without a word; the next write then
+    // fails and says why.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return cancel(file.errorString());
+        done += written;
     }
+    // The bytes reach the disk before the new file takes the old one's name, so a power
+    // cut leaves the one or the other whole, and a disk that refuses them at the last
+    // moment says so here.
+    if (::fsync(file.handle()) != 0)
+        return cancel(qt_error_string(errno));
     if (!file.commit())
         return fail(file.errorString());
+    // The new name, too, is on the disk; without it a power cut could bring back the old
+    // file, which is whole as well.
+    if (const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return {};
 }
 
