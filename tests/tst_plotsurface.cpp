@@ -4,6 +4,7 @@
 // the density here, draws on a surface of that density.
 
 #include "formfixture.h"
+#include "app/marker.h"
 #include "plot/plotsurface.h"
 
 #include <QPainter>
@@ -51,19 +52,21 @@ private slots:
     void denserSurfaceDrawsBlocks();
     void legIsDrawnOnItsWindowPixels()
     {
+        // The screen here is 400 window pixels wide and high: the course keeps to it.
         FormFixture fixture;
         Form1 &form = *fixture.form;
+        form.Picture1->move(100, 200);
         include(form, "90", "100");
         const QImage &surface = form.surface();
         const QImage shown = form.grab().toImage();
         // Made before the window is shown, the surface already has the screen's density.
         QCOMPARE(surface.devicePixelRatio(), qreal(Density));
-        // The leg runs along window row 261 from 373 to 473: device rows 522 and 523 are
+        // The leg runs along window row 205 from 105 to 205: device rows 410 and 411 are
         // black all along it, and nothing near it is grey from smoothing.
         QList<int> blackRows;
-        for (int y = 259 * Density; y < 264 * Density; ++y) {
+        for (int y = 203 * Density; y < 208 * Density; ++y) {
             bool black = true;
-            for (int x = 380 * Density; x < 461 * Density; ++x) {
+            for (int x = 112 * Density; x < 193 * Density; ++x) {
                 const QColor colour = surface.pixelColor(x, y);
                 QVERIFY2(colour == Qt::black || colour == form.palette().button().color(), qPrintable(colour.name()));
                 black = black && colour == Qt::black;
@@ -71,11 +74,11 @@ private slots:
             if (black)
                 blackRows.append(y);
         }
-        QCOMPARE(blackRows, QList<int>({522, 523}));
-        // The finish target is centred on the end: all four device pixels of (473, 261) are
+        QCOMPARE(blackRows, QList<int>({410, 411}));
+        // The finish target is centred on the end: all four device pixels of (205, 205) are
         // green, on the surface and where the window shows it.
         for (int d = 0; d < Density * Density; ++d) {
-            const QPoint device(473 * Density + d % Density, 261 * Density + d / Density);
+            const QPoint device(205 * Density + d % Density, 205 * Density + d / Density);
             QCOMPARE(surface.pixelColor(device), Green);
             QCOMPARE(shown.pixelColor(device), Green);
         }

@@ -9,7 +9,10 @@ QVariant LegList::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count())
         return {};
-    return m_items.at(index.row());
+    // The list is a few characters wide; laying out a text of millions of characters,
+    // which only an edited file can hold, would take its size many times over.
+    const QString &item = m_items.at(index.row());
+    return item.size() > MaxShown ? item.left(MaxShown) : item;
 }
 
 void LegList::append(const QString &text)

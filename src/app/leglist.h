@@ -20,5 +20,7 @@ public:
     void removeLast();
 
 private:
+    static constexpr qsizetype MaxShown = 256; // characters of an item the list shows
+
     QStringList m_items;
 };

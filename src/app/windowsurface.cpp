@@ -20,9 +20,10 @@ bool WindowSurface::eventFilter(QObject *, QEvent *event)
 
 void WindowSurface::cover()
 {
+    // No larger than the screens: a part of the window beyond them shows nothing.
     QSize wanted = m_window->size();
     if (const QScreen *screen = m_window->screen())
-        wanted = wanted.expandedTo(screen->virtualSize());
+        wanted = screen->virtualSize();
     if (m_plot.cover(wanted, m_window->devicePixelRatioF(), m_window->palette().color(QPalette::Button)))
         m_window->update();
 }

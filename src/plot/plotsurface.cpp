@@ -317,6 +317,7 @@ bool PlotSurface::cover(QSize size, qreal ratio, QColor background)
         && held.height() >= size.height())
         return false;
     const QSize wanted = m_image.isNull() ? size : size.expandedTo(held);
+    m_background = background;
     QImage grown(wanted * ratio, QImage::Format_ARGB32_Premultiplied);
     grown.setDevicePixelRatio(ratio);
     grown.fill(background);
@@ -330,9 +331,13 @@ bool PlotSurface::cover(QSize size, qreal ratio, QColor background)
 
 void PlotSurface::paint(QPainter &painter, const QRect &dirty) const
 {
+    const QRect held = dirty & QRect(QPoint(0, 0), m_image.deviceIndependentSize().toSize());
     const qreal ratio = m_image.devicePixelRatio();
-    const QRectF source(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio);
-    painter.drawImage(QRectF(dirty), m_image, source);
+    const QRectF source(held.x() * ratio, held.y() * ratio, held.width() * ratio, held.height() * ratio);
+    painter.drawImage(QRectF(held), m_image, source);
+    // A window larger than the surface shows the background beyond it.
+    for (const QRect &beyond : QRegion(dirty).subtracted(held))
+        painter.fillRect(beyond, m_background);
 }
 
 QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const LabelLook &look,
@@ -365,9 +370,10 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
         const QString &text = texts.at(qsizetype(i));
         const PlotPoint corner = plot.legs[i].labelCorner;
         const QPoint at(nearWindow(corner.x), nearWindow(corner.y));
-        const LabelPicture &picture = m_pictures->picture(text);
+        LabelPicture &picture = m_pictures->measured(text);
         const QRect rect(at, picture.size);
-        raster.blit(rect, picture.image);
+        if (rect.intersects(raster.bounds()))
+            raster.blit(rect, m_pictures->rendered(text, picture));
         m_drawnArea |= rect & raster.bounds();
         BearingLabel &label = labels[i];
         label.rect = rect;
@@ -392,26 +398,42 @@ bool PlotSurface::LabelPictures::drawsLike(const LabelLook &look, qreal ratio) c
            && m_look.background == look.background && m_ratio == ratio;
 }
 
-const PlotSurface::LabelPicture &PlotSurface::LabelPictures::picture(const QString &text)
+PlotSurface::LabelPicture &PlotSurface::LabelPictures::measured(const QString &text)
 {
-    const auto found = m_pictures.find(text);
+    auto found = m_pictures.find(text);
     if (found != m_pictures.end())
         return found->second;
-    // Bearings repeat, so few texts cover a course; a file of ever-different texts
-    // must not keep a picture of each.
-    if (m_pictures.size() >= MaxPictures)
+    if (m_pictures.size() >= MaxTexts) {
         m_pictures.clear();
-    const QSize size(m_metrics.horizontalAdvance(text), m_metrics.height());
-    QImage image(size * m_ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(m_ratio);
-    if (!image.isNull()) {
-        image.fill(m_look.background);
-        QPainter painter(&image);
-        painter.setFont(m_look.font);
-        painter.setPen(m_look.foreground);
-        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        m_bytes = 0;
     }
-    return m_pictures.emplace(text, LabelPicture{image, size}).first->second;
+    const QSize size(m_metrics.horizontalAdvance(text.left(MaxCharacters)), m_metrics.height());
+    return m_pictures.emplace(text, LabelPicture{QImage(), size}).first->second;
+}
+
+const QImage &PlotSurface::LabelPictures::rendered(const QString &text, LabelPicture &picture)
+{
+    if (!picture.image.isNull() || picture.size.isEmpty())
+        return picture.image;
+    QImage image(picture.size * m_ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(m_ratio);
+    if (image.isNull())
+        return picture.image;
+    image.fill(m_look.background);
+    QPainter painter(&image);
+    painter.setFont(m_look.font);
+    painter.setPen(m_look.foreground);
+    painter.drawText(QRect(QPoint(0, 0), picture.size), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     text.left(MaxCharacters));
+    painter.end();
+    if (m_bytes + image.sizeInBytes() > MaxBytes) {
+        for (auto &entry : m_pictures)
+            entry.second.image = QImage();
+        m_bytes = 0;
+    }
+    m_bytes += image.sizeInBytes();
+    picture.image = image;
+    return picture.image;
 }
 
 } // namespace trevanto

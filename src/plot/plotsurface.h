@@ -51,36 +51,47 @@ public:
     QRect draw(const CoursePlot &plot, const QStringList &texts, const LabelLook &look,
                std::span<BearingLabel> labels);
 
-    // Paints the window rectangle `dirty` of the surface where it belongs on a window.
+    // Paints the window rectangle `dirty` of the surface where it belongs on a window; a
+    // part beyond the surface is the background.
     void paint(QPainter &painter, const QRect &dirty) const;
 
     const QImage &image() const { return m_image; }
 
 private:
-    // A label text rendered at the surface's density, and its size in window pixels.
+    // A label text's size in window pixels, and its picture at the surface's density
+    // once the label has been seen.
     struct LabelPicture
     {
         QImage image;
         QSize size;
     };
 
-    // The pictures of label texts, each rendered once.
+    // The label texts, each measured once and rendered once it is seen. A course repeats
+    // few bearings; a file of ever-different long texts must not keep a picture of each,
+    // so the pictures are kept up to a budget of bytes.
     class LabelPictures
     {
     public:
         LabelPictures(const LabelLook &look, qreal ratio);
         bool drawsLike(const LabelLook &look, qreal ratio) const;
-        const LabelPicture &picture(const QString &text);
+        LabelPicture &measured(const QString &text);
+        const QImage &rendered(const QString &text, LabelPicture &picture);
 
     private:
-        static constexpr std::size_t MaxPictures = 4096;
+        // A label shows at most this many characters, more than any screen is wide.
+        static constexpr qsizetype MaxCharacters = 4096;
+        static constexpr qsizetype MaxBytes = 16 * 1024 * 1024;
+        static constexpr std::size_t MaxTexts = 65536;
+
         LabelLook m_look;
         QFontMetrics m_metrics;
         qreal m_ratio;
         std::unordered_map<QString, LabelPicture> m_pictures;
+        qsizetype m_bytes = 0; // what the rendered pictures take
     };
 
     QImage m_image;
+    QColor m_background;
     QRect m_drawnArea; // window pixels the last drawing painted on
     std::optional<LabelPictures> m_pictures;
 };
