@@ -14,6 +14,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Set before the command line is read: --help names the data folder they make.
+    QApplication::setApplicationName(QStringLiteral("Trevanto"));
+    QApplication::setOrganizationName(QStringLiteral("Pervona"));
+
     const trevanto::CommandLineDecision commandLine = trevanto::decideCommandLine(argc, argv);
     if (!commandLine.start) {
         std::fputs(commandLine.output.toUtf8().constData(), commandLine.exitStatus == 0 ? stdout : stderr);
@@ -21,8 +25,6 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Trevanto"));
-    QApplication::setOrganizationName(QStringLiteral("Pervona"));
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
 
     QApplication::setFont(trevanto::dialogFont());
