@@ -4,6 +4,7 @@
 #include "app/printing.h"
 #include "help/weblink.h"
 #include "app/shutdown.h"
+#include "app/translations.h"
 #include "common/fonts.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
 
     QApplication::setFont(trevanto::dialogFont());
+    trevanto::installQtTranslations(app);
 
     trevanto::DialogMessages messages;
     trevanto::SystemPrinter printer;
