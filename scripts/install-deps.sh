@@ -18,7 +18,7 @@ build_packages=(
 )
 test_packages=(
     cups printer-driver-cups-pdf poppler-utils
-    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin
+    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin weston
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev fakeroot file lintian groff-base man-db mandoc
 )

@@ -4,7 +4,9 @@
 #   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer
 #      (build-asan), where any finding, leaks included, fails the run;
 #   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
-#      (scripts/check-packaging.sh on build-test), when those scripts are present.
+#      (scripts/check-packaging.sh on build-test), when those scripts are present;
+#   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh) and
+#      under the Wayland compositor weston (scripts/wayland-test.sh).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
 # step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
 # the print server need it; without root the real print test is skipped. A suite that
@@ -164,6 +166,16 @@ if [[ -f scripts/smoke-test.sh ]]; then
     else
         failures+=("smoke test")
         summaries+=("smoke test: FAILED")
+    fi
+fi
+
+if [[ -f scripts/wayland-test.sh ]]; then
+    section "real window under Wayland (scripts/wayland-test.sh)"
+    if (unset QT_QPA_PLATFORM; run_script scripts/wayland-test.sh); then
+        summaries+=("wayland test: passed")
+    else
+        failures+=("wayland test")
+        summaries+=("wayland test: FAILED")
     fi
 fi
 
