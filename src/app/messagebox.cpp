@@ -24,8 +24,8 @@ public:
 protected:
     bool event(QEvent *event) override
     {
-        const bool sized = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
-        if (event->type() == QEvent::LayoutRequest && sized)
+        const bool compositorSized = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+        if (event->type() == QEvent::LayoutRequest && compositorSized)
             return QDialog::event(event);
         const bool handled = QMessageBox::event(event);
         if (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
