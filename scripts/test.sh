@@ -159,25 +159,21 @@ if [[ -f scripts/check-packaging.sh ]]; then
     fi
 fi
 
-if [[ -f scripts/smoke-test.sh ]]; then
-    section "real window under Xvfb (scripts/smoke-test.sh)"
-    if (unset QT_QPA_PLATFORM; run_script scripts/smoke-test.sh); then
-        summaries+=("smoke test: passed")
+# run_window_test NAME SCRIPT WHERE: runs a test of the installed program in real
+# windows, when its script is present, off Qt's offscreen platform, and records it.
+run_window_test() {
+    local name=$1 script=$2 where=$3
+    [[ -f "$script" ]] || return 0
+    section "real window under $where ($script)"
+    if (unset QT_QPA_PLATFORM; run_script "$script"); then
+        summaries+=("$name: passed")
     else
-        failures+=("smoke test")
-        summaries+=("smoke test: FAILED")
+        failures+=("$name")
+        summaries+=("$name: FAILED")
     fi
-fi
-
-if [[ -f scripts/wayland-test.sh ]]; then
-    section "real window under Wayland (scripts/wayland-test.sh)"
-    if (unset QT_QPA_PLATFORM; run_script scripts/wayland-test.sh); then
-        summaries+=("wayland test: passed")
-    else
-        failures+=("wayland test")
-        summaries+=("wayland test: FAILED")
-    fi
-fi
+}
+run_window_test "smoke test" scripts/smoke-test.sh Xvfb
+run_window_test "wayland test" scripts/wayland-test.sh Wayland
 
 section "summary"
 for line in "${summaries[@]}"; do
