@@ -112,8 +112,12 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pervona <suporte@pervona.org.br>")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window icon is an SVG read through Qt's SVG icon engine, a plugin that no
-# library link reveals to dpkg-shlibdeps; the generated list is appended to this.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# Plugins that no library link reveals to dpkg-shlibdeps, whose generated list is
+# appended to this: the window icon is an SVG read through Qt's SVG icon engine, and
+# on a desktop with Wayland and no X server Qt starts only with its Wayland platform.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-wayland")
+# Qt's own texts (the text boxes' context menu, standard buttons) in Portuguese;
+# without them the program runs with those texts in English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
 include(CPack)

@@ -97,6 +97,14 @@ if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$stage/deb" >"$stage/cpa
         echo "lintian ${deb##*/}:"
         lintian --display-info --pedantic --fail-on error,warning "$deb" ||
             fail "lintian reported errors or warnings"
+        # What no library link shows dpkg-shlibdeps: Qt's Wayland platform, without
+        # which a desktop with no X server cannot start the program, and Qt's texts in
+        # Portuguese.
+        dpkg-deb -f "$deb" Depends Recommends
+        dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )qt6-wayland(,|$| )' ||
+            fail "the package does not depend on qt6-wayland"
+        dpkg-deb -f "$deb" Recommends | grep -Eq '(^|, )qt6-translations-l10n(,|$| )' ||
+            fail "the package does not recommend qt6-translations-l10n"
     else
         fail "cpack made no trevanto_*.deb"
     fi

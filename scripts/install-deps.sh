@@ -9,14 +9,16 @@ usage() {
     echo "usage: $0 [--test]" >&2
 }
 
+# Besides the build: Qt's Wayland platform, and Qt's own texts in Portuguese.
 build_packages=(
     build-essential cmake
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+    qt6-wayland qt6-translations-l10n
     fonts-dejavu-core fonts-liberation2
 )
 test_packages=(
     cups printer-driver-cups-pdf poppler-utils
-    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin
+    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin weston
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev fakeroot file lintian groff-base man-db mandoc
 )

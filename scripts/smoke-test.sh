@@ -83,11 +83,6 @@ shot_file="$tree/smoke-shot.png"
 shoot() {
     import -window root "$1" 2>>"$work/import.log" || fail "import could not take a screenshot"
 }
-# Prints the colour of one pixel of a screenshot as RRGGBB.
-pixel_of() {
-    convert "$1" -crop "1x1+$2+$3" +repage -alpha off -depth 8 txt:- 2>/dev/null |
-        sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | head -n 1 | tr a-f A-F
-}
 # Waits until the client-area pixel (x, y) has the colour RRGGBB; fails with $4 after
 # the timeout.
 wait_for_pixel() {

@@ -4,10 +4,14 @@
 #   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer
 #      (build-asan), where any finding, leaks included, fails the run;
 #   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
-#      (scripts/check-packaging.sh on build-test), when those scripts are present.
+#      (scripts/check-packaging.sh on build-test), when those scripts are present;
+#   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh) and
+#      under the Wayland compositor weston (scripts/wayland-test.sh).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
 # step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
-# the print server need it; without root the real print test is skipped.
+# the print server need it; without root the real print test is skipped. A suite that
+# skipped a case is named in the summary with the reasons it gave; in CI (the CI
+# environment variable set, as .ci/run has it) a skip fails the run.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -36,23 +40,39 @@ failures=()
 summaries=()
 passed_total=0
 failed_total=0
+skipped_total=0
 
-# Runs ctest in a build tree and keeps its summary line; returns ctest's status.
+# Runs ctest in a build tree and keeps its summary line, and the suites it skipped with
+# the reasons Qt Test gave (ctest counts a skipped suite among the passed ones in that
+# line); returns ctest's status. In CI a skip is a failure.
 run_ctest() {
     local name=$1 tree=$2
     local log="$work/ctest-$name.log" status=0
     ctest --test-dir "$tree" --output-on-failure --no-tests=error 2>&1 | tee "$log" || status=$?
-    local line
+    local line skipped
     line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+    skipped=$(sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/\1/p' "$log")
     if [[ -n "$line" ]]; then
-        summaries+=("$name: $line")
-        local failed total
+        local failed total count=0
         failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
         total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
-        passed_total=$((passed_total + total - failed))
+        [[ -z "$skipped" ]] || count=$(wc -l <<<"$skipped")
+        summaries+=("$name: $line, $count skipped")
+        passed_total=$((passed_total + total - failed - count))
         failed_total=$((failed_total + failed))
+        skipped_total=$((skipped_total + count))
     else
         summaries+=("$name: ctest gave no summary")
+    fi
+    if [[ -n "$skipped" ]]; then
+        summaries+=("$name: SKIPPED: $(paste -sd ' ' - <<<"$skipped")")
+        local reason
+        while IFS= read -r reason; do
+            summaries+=("    $reason")
+        done < <(grep -h '^SKIP   : ' "$tree/Testing/Temporary/LastTest.log" 2>/dev/null || true)
+        if [[ -n "${CI:-}" ]]; then
+            failures+=("skipped suites in $tree (in CI every suite must run)")
+        fi
     fi
     return "$status"
 }
@@ -139,15 +159,21 @@ if [[ -f scripts/check-packaging.sh ]]; then
     fi
 fi
 
-if [[ -f scripts/smoke-test.sh ]]; then
-    section "real window under Xvfb (scripts/smoke-test.sh)"
-    if (unset QT_QPA_PLATFORM; run_script scripts/smoke-test.sh); then
-        summaries+=("smoke test: passed")
+# run_window_test NAME SCRIPT WHERE: runs a test of the installed program in real
+# windows, when its script is present, off Qt's offscreen platform, and records it.
+run_window_test() {
+    local name=$1 script=$2 where=$3
+    [[ -f "$script" ]] || return 0
+    section "real window under $where ($script)"
+    if (unset QT_QPA_PLATFORM; run_script "$script"); then
+        summaries+=("$name: passed")
     else
-        failures+=("smoke test")
-        summaries+=("smoke test: FAILED")
+        failures+=("$name")
+        summaries+=("$name: FAILED")
     fi
-fi
+}
+run_window_test "smoke test" scripts/smoke-test.sh Xvfb
+run_window_test "wayland test" scripts/wayland-test.sh Wayland
 
 section "summary"
 for line in "${summaries[@]}"; do
@@ -157,5 +183,5 @@ echo "time: $((SECONDS - started)) s"
 if ((${#failures[@]} > 0)); then
     printf 'failed: %s\n' "${failures[@]}"
 fi
-echo "tests: $passed_total passed, $failed_total failed"
+echo "tests: $passed_total passed, $failed_total failed, $skipped_total skipped"
 ((${#failures[@]} == 0))

@@ -17,21 +17,28 @@ private slots:
         QTest::addColumn<int>("status");           // -1: Qt, having read its options, stops the start
         QTest::addColumn<QByteArrayList>("output"); // texts standard output holds; a single one is all of it
         QTest::addColumn<QByteArray>("error");      // a text standard error holds
+        QTest::addColumn<QString>("dataHome");      // XDG_DATA_HOME, when not empty
 
         const QByteArrayList usage = {"Uso: trevanto [OPÇÃO]...\n", "rali de bússola", "na pasta do programa",
                                       "~/.local/share/Pervona/Trevanto/trevanto.ini", "trevanto.ini.bak",
                                       "-h, --help", "-v, --version", "-platform"};
         const QByteArrayList version{"trevanto 1.0.0\n"};
-        QTest::newRow("--help prints the usage") << "--help" << 0 << usage << QByteArray();
-        QTest::newRow("--version prints the version") << "--version" << 0 << version << QByteArray();
-        QTest::newRow("-v prints the version") << "-v" << 0 << version << QByteArray();
+        QTest::newRow("--help prints the usage") << "--help" << 0 << usage << QByteArray() << QString();
+        QTest::newRow("--help names the data folder XDG_DATA_HOME gives")
+                << "-h" << 0 << QByteArrayList{"Uso: ", "senão em /srv/dados de Ana/Pervona/Trevanto/trevanto.ini.\n"}
+                << QByteArray() << QStringLiteral("/srv/dados de Ana");
+        QTest::newRow("--version prints the version") << "--version" << 0 << version << QByteArray() << QString();
+        QTest::newRow("-v prints the version") << "-v" << 0 << version << QByteArray() << QString();
         QTest::newRow("an unknown option is refused, named") << "--frobnicar" << 2 << QByteArrayList()
-                                                             << QByteArray("\"--frobnicar\"; veja \"trevanto --help\"");
+                                                             << QByteArray("\"--frobnicar\"; veja \"trevanto --help\"")
+                                                             << QString();
         QTest::newRow("a file name is refused, named") << "percurso.ini" << 2 << QByteArrayList()
-                                                       << QByteArray("\"percurso.ini\" (o programa não abre arquivos)");
+                                                       << QByteArray("\"percurso.ini\" (o programa não abre arquivos)")
+                                                       << QString();
         // A platform that does not exist: Qt names it and stops the start.
         QTest::newRow("Qt's own options, either spelling, reach Qt with their values")
-                << "-platformtheme x -reverse --platform nenhuma" << -1 << QByteArrayList() << QByteArray("\"nenhuma\"");
+                << "-platformtheme x -reverse --platform nenhuma" << -1 << QByteArrayList() << QByteArray("\"nenhuma\"")
+                << QString();
     }
 
     void arguments()
@@ -40,9 +47,12 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArrayList, output);
         QFETCH(QByteArray, error);
+        QFETCH(QString, dataHome);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_DATA_HOME"})
             environment.remove(QString::fromLatin1(name));
+        if (!dataHome.isEmpty())
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
         QProcess program;
         program.setProcessEnvironment(environment);
         program.setChildProcessModifier([] { const rlimit noCoreFile{}; setrlimit(RLIMIT_CORE, &noCoreFile); });

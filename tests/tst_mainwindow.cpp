@@ -7,9 +7,13 @@
 
 #include "app/leglist.h"
 #include "app/marker.h"
+#include "app/translations.h"
 #include "app/updown.h"
 
+#include <QDialogButtonBox>
+#include <QLibraryInfo>
 #include <QListView>
+#include <QMenu>
 #include <QSignalSpy>
 
 using namespace trevanto;
@@ -43,6 +47,7 @@ private slots:
     void scaleIsRefusedOrStepped();
     void dropMovesTheMarker_data();
     void dropMovesTheMarker();
+    void qtTextsArePortuguese(); // last: Qt's texts stay Portuguese after it
 };
 
 void MainWindowTest::startsAsDesigned()
@@ -274,6 +279,23 @@ void MainWindowTest::dropMovesTheMarker()
     QCOMPARE(form.proa[1].rect.topLeft(), drop + QPoint(10, 10));
     QVERIFY(isBlack(form, drop.x() + 6, drop.y() + 5));
     QCOMPARE(form.lngPenX, drop.x() + 105);
+}
+
+void MainWindowTest::qtTextsArePortuguese()
+{
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_pt_BR.qm")))
+        QSKIP("Qt's Brazilian Portuguese translation is not installed (Debian package qt6-translations-l10n)");
+    QVERIFY(installQtTranslations(*QCoreApplication::instance()));
+    FormFixture fixture;
+    const std::unique_ptr<QMenu> menu(fixture.form->Text4->createStandardContextMenu());
+    QStringList texts;
+    for (const QAction *action : menu->actions()) {
+        if (!action->isSeparator())
+            texts << action->text().section(u'\t', 0, 0);
+    }
+    QCOMPARE(texts.join(u'|'), QStringLiteral("&Desfazer|&Refazer|Recor&tar|&Copiar|C&olar|Excluir|Selecionar tudo"));
+    const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.buttons().constFirst()->text(), QStringLiteral("Cancelar"));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,8 +1,8 @@
 # shellcheck shell=bash
-# Shared by scripts/smoke-test.sh and scripts/startup-time.sh: builds the Release tree
-# and installs it into a staging prefix laid out as under /usr, prepares the ordinary
-# user who runs the program, starts Xvfb on a free display and launches the installed
-# program on it, and stops all of that again.
+# Shared by scripts/smoke-test.sh, scripts/startup-time.sh and scripts/wayland-test.sh:
+# builds the Release tree and installs it into a staging prefix laid out as under /usr,
+# prepares the ordinary user who runs the program, starts Xvfb on a free display and
+# launches the installed program on it, reads screenshots, and stops all of that again.
 #
 # Sourcing defines functions and the state variables below, nothing else. The caller
 # runs from the top of the source tree under `set -euo pipefail`, sets these before
@@ -207,6 +207,12 @@ share_xauth_with_user() {
         chown "$run_uid:$run_gid" "$user_auth"
     fi
     chmod 600 "$user_auth"
+}
+
+# Prints the colour of one pixel of a screenshot as RRGGBB.
+pixel_of() {
+    convert "$1" -crop "1x1+$2+$3" +repage -alpha off -depth 8 txt:- 2>/dev/null |
+        sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | head -n 1 | tr a-f A-F
 }
 
 # ---- the program -----------------------------------------------------------------------

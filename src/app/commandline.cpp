@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDir>
+#include <QStandardPaths>
 
 namespace trevanto {
 
@@ -44,7 +46,7 @@ const char *const HelpText =
     "percurso na janela a partir do marco de início.\n"
     "\n"
     "Ao fechar, o trabalho é gravado em trevanto.ini, na pasta do programa quando\n"
-    "ela aceita gravação, senão em ~/.local/share/Pervona/Trevanto/trevanto.ini.\n"
+    "ela aceita gravação, senão em %1.\n"
     "Um arquivo de trabalho que não pode ser lido é guardado ao lado dele como\n"
     "trevanto.ini.bak.\n"
     "\n"
@@ -54,6 +56,20 @@ const char *const HelpText =
     "\n"
     "Valem também as opções próprias do Qt, como -platform NOME, -style NOME e\n"
     "-reverse. Mais detalhes na página de manual: man trevanto\n";
+
+// The work file in the user's data folder, where the program puts it when its own
+// folder takes no writing: Qt's AppDataLocation, which follows XDG_DATA_HOME. It
+// reads only the environment and the names main() gives before anything else, so it
+// needs neither QApplication nor a display. The home folder is written as ~.
+QString userWorkFile()
+{
+    const QString path = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                                 .filePath(QStringLiteral("trevanto.ini"));
+    const QString home = QDir::homePath();
+    if (home != u'/' && path.startsWith(home + u'/'))
+        return u'~' + path.sliced(home.size());
+    return path;
+}
 
 CommandLineDecision finish(int status, const QString &output)
 {
@@ -112,7 +128,7 @@ CommandLineDecision decideCommandLine(int argc, const char *const *argv)
         if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "-h" || argument == "--help") {
-            return finish(0, QString::fromUtf8(HelpText));
+            return finish(0, QString::fromUtf8(HelpText).arg(userWorkFile()));
         } else if (argument == "-v" || argument == "--version") {
             return finish(0, QStringLiteral("trevanto " TREVANTO_VERSION "\n"));
         } else if (const QtOption *option = findQtOption(argument)) {

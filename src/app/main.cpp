@@ -4,6 +4,7 @@
 #include "app/printing.h"
 #include "help/weblink.h"
 #include "app/shutdown.h"
+#include "app/translations.h"
 #include "common/fonts.h"
 
 #include <QApplication>
@@ -14,6 +15,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Set before the command line is read: --help names the data folder they make.
+    QApplication::setApplicationName(QStringLiteral("Trevanto"));
+    QApplication::setOrganizationName(QStringLiteral("Pervona"));
+
     const trevanto::CommandLineDecision commandLine = trevanto::decideCommandLine(argc, argv);
     if (!commandLine.start) {
         std::fputs(commandLine.output.toUtf8().constData(), commandLine.exitStatus == 0 ? stdout : stderr);
@@ -21,11 +26,10 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Trevanto"));
-    QApplication::setOrganizationName(QStringLiteral("Pervona"));
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
 
     QApplication::setFont(trevanto::dialogFont());
+    trevanto::installQtTranslations(app);
 
     trevanto::DialogMessages messages;
     trevanto::SystemPrinter printer;

@@ -1,12 +1,40 @@
 #include "messagebox.h"
 
 #include "app/shutdown.h"
+#include "app/windowsize.h"
 
+#include <QEvent>
 #include <QMessageBox>
 
 #include <cstdio>
 
 namespace trevanto {
+
+namespace {
+
+// A QMessageBox that a Wayland compositor may maximize. QMessageBox fixes its own size
+// whenever it is shown and whenever its layout asks to be redone; each time, the upper
+// limit is taken off again on Wayland. While the box is maximized or full screen its
+// size is the compositor's, so a layout request then only lays the contents out anew.
+class MessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    bool event(QEvent *event) override
+    {
+        const bool compositorSized = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+        if (event->type() == QEvent::LayoutRequest && compositorSized)
+            return QDialog::event(event);
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
+            letWaylandMaximize(this);
+        return handled;
+    }
+};
+
+} // namespace
 
 void DialogMessages::showMessage(QWidget *parent, const QString &text)
 {
@@ -14,7 +42,7 @@ void DialogMessages::showMessage(QWidget *parent, const QString &text)
         tellOnStandardError(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Trevanto"), text, QMessageBox::Ok, parent);
+    MessageBox box(QMessageBox::NoIcon, QStringLiteral("Trevanto"), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

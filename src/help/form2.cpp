@@ -1,5 +1,7 @@
 #include "form2.h"
 
+#include "app/windowsize.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -76,6 +78,7 @@ Form2::Form2(QWidget *parent)
     for (const QLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6})
         width = qMax(width, label->x() + label->width() + 24);
     setFixedSize(width, 167);
+    letWaylandMaximize(this);
     Command1->move(width - 590 + 488, 120);
 
     Command1->setFocus();

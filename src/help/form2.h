@@ -12,7 +12,8 @@ namespace trevanto {
 // window creates it on the stack with itself as parent and runs exec(), so each
 // Ajuda... gets a fresh window that is gone when the call returns. It blocks input
 // to every other window of the program while it is open. Its size is fixed: 590 x 167
-// pixels, wider only when the font in use would not show the longest line whole.
+// pixels, wider only when the font in use would not show the longest line whole. On
+// Wayland it opens at that size and can also be maximized (see letWaylandMaximize).
 class Form2 : public QDialog
 {
     Q_OBJECT
