@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure a CUPS scheduler runs here with a PDF printer (cups-pdf) named TrevantoPDF,
-# so that the print tests have a real printer to print on. The printer becomes the
+# so that the print tests have a real printer to print on, and a second one,
+# TrevantoRefuses, that takes no jobs, as a printer an administrator closed. The first becomes the
 # system's default when there is none yet; a machine that already has a default keeps
 # it, and the tests choose TrevantoPDF through the PRINTER variable instead.
 #
@@ -12,6 +13,7 @@
 set -euo pipefail
 
 queue=TrevantoPDF
+refusing=TrevantoRefuses
 
 say() { echo "start-cups: $*" >&2; }
 
@@ -19,7 +21,7 @@ if [[ $(id -u) -ne 0 ]]; then
     say "needs root to start the print server and add a printer"
     exit 2
 fi
-for tool in cupsd lpadmin lpstat lpinfo cupsenable cupsaccept; do
+for tool in cupsd lpadmin lpstat lpinfo cupsenable cupsaccept cupsreject; do
     if ! command -v "$tool" >/dev/null 2>&1 && [[ ! -x /usr/sbin/$tool ]]; then
         say "$tool is missing (packages cups, printer-driver-cups-pdf)"
         exit 2
@@ -59,7 +61,7 @@ if ! scheduler_running; then
     fi
 fi
 
-if ! lpstat -p "$queue" >/dev/null 2>&1; then
+if ! lpstat -p "$queue" >/dev/null 2>&1 || ! lpstat -p "$refusing" >/dev/null 2>&1; then
     models=$(lpinfo -m 2>/dev/null || true)
     model=$(awk '$1 ~ /CUPS-PDF_opt\.ppd$/ {print $1; exit}' <<<"$models")
     [[ -n "$model" ]] || model=$(awk '$1 ~ /CUPS-PDF_noopt\.ppd$/ {print $1; exit}' <<<"$models")
@@ -69,11 +71,15 @@ if ! lpstat -p "$queue" >/dev/null 2>&1; then
         exit 1
     fi
     # lpadmin warns that drivers are deprecated; cups-pdf still needs its PPD.
-    lpadmin -p "$queue" -E -v cups-pdf:/ -m "$model" 2>/dev/null
-    say "added printer $queue ($model)"
+    for name in "$queue" "$refusing"; do
+        lpadmin -p "$name" -E -v cups-pdf:/ -m "$model" 2>/dev/null
+        say "added printer $name ($model)"
+    done
 fi
-cupsenable "$queue"
+cupsenable "$queue" "$refusing"
 cupsaccept "$queue"
+# The second queue takes no jobs, as a printer an administrator has closed.
+cupsreject "$refusing"
 if ! lpstat -d 2>/dev/null | grep -q "system default destination:"; then
     lpadmin -d "$queue"
     say "$queue is the system's default printer"

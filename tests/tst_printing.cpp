@@ -66,6 +66,7 @@ private slots:
     void placement_data();
     void placement();
     void imprimirPrintsTheWindow();
+    void refusedPageGoesToPdf();
     void noPrinterSavesPdfsInDocuments();
 };
 
@@ -127,6 +128,31 @@ void TestPrinting::imprimirPrintsTheWindow()
     const bool right = windowOnPage(pdf, *fixture.form, QPrinter(QPrinterInfo::defaultPrinter()).pageLayout());
     QFile::remove(pdf);
     QVERIFY2(right, "the page does not show the window at its place and size");
+}
+
+// A printer that takes no jobs is named, with the print server's reason, and the page
+// goes into a PDF in Documents.
+void TestPrinting::refusedPageGoesToPdf()
+{
+    const QByteArray refusing = qgetenv("TREVANTO_REFUSING_PRINTER");
+    if (refusing.isEmpty())
+        QSKIP("TREVANTO_REFUSING_PRINTER is not set: no CUPS queue that refuses jobs (scripts/start-cups.sh needs root)");
+    QTemporaryDir home;
+    const QByteArray before = qgetenv("PRINTER");
+    qputenv("PRINTER", refusing);
+    qputenv("HOME", QFile::encodeName(home.path()));
+    SystemPrinter printer;
+    FormFixture fixture(QLocale::c(), {}, &printer);
+    QTest::mouseClick(fixture.form->Command4, Qt::LeftButton);
+    qputenv("PRINTER", before);
+    QCOMPARE(fixture.messages.texts.size(), 1);
+    const QString said = fixture.messages.texts.first();
+    const QString pdf = QDir(home.path()).filePath(QStringLiteral("Documents/")) + QDir(home.filePath(QStringLiteral("Documents"))).entryList(QDir::Files).value(0);
+    QVERIFY2(said.startsWith(QStringLiteral("A impressora %1 recusou a página (").arg(QString::fromLocal8Bit(refusing)))
+                     && said.count(QString::fromLocal8Bit(refusing)) == 2 // the server's reason names it too
+                     && said.endsWith(QStringLiteral("). A página foi gravada em ") + pdf),
+             qPrintable(said));
+    QVERIFY(windowOnPage(pdf, *fixture.form, QPrinter().pageLayout()));
 }
 
 void TestPrinting::noPrinterSavesPdfsInDocuments()

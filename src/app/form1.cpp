@@ -286,10 +286,8 @@ void Form1::Command4_Click()
     if (!m_services.printer)
         return;
     const PrintOutcome outcome = m_services.printer->printPage(clientImage());
-    if (outcome.kind == PrintOutcome::SavedAsPdf)
-        showMessage(QStringLiteral("Nenhuma impressora disponível. A página foi gravada em %1").arg(outcome.detail));
-    else if (outcome.kind == PrintOutcome::Failed)
-        showMessage(QStringLiteral("Não foi possível imprimir: %1").arg(outcome.detail));
+    if (!outcome.message.isEmpty())
+        showMessage(outcome.message);
 }
 
 void Form1::Command5_Click()

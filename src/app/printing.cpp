@@ -9,6 +9,10 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
+#if TREVANTO_HAVE_CUPS
+#include <cups/cups.h>
+#endif
+
 namespace trevanto {
 
 namespace {
@@ -108,32 +112,43 @@ QString paintPage(QPrinter &printer, const QImage &page)
 PrintOutcome SystemPrinter::printPage(const QImage &page)
 {
     if (page.isNull())
-        return {PrintOutcome::Failed, QStringLiteral("não há imagem para imprimir")};
+        return {PrintOutcome::Failed, QStringLiteral("Não foi possível imprimir: não há imagem para imprimir")};
 
     // No default printer, one that cannot be opened, or a page it refused: the page
-    // goes into a PDF instead.
+    // goes into a PDF instead, and the user is told which of these it was.
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(QStringLiteral("Trevanto"));
-        printer.setFullPage(false);
-        if (printer.isValid() && paintPage(printer, page).isEmpty())
-            return {PrintOutcome::Printed, info.printerName()};
-    }
-    return saveAsPdf(page);
+    if (info.isNull())
+        return saveAsPdf(page, QStringLiteral("Nenhuma impressora disponível."));
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Trevanto"));
+    printer.setFullPage(false);
+    QString refusal = printer.isValid() ? paintPage(printer, page) : QStringLiteral("ela não pôde ser aberta");
+#if TREVANTO_HAVE_CUPS
+    // Qt hands the job to the print server and does not look at its answer: a queue
+    // that takes no jobs would lose the page without a word. The answer is the last
+    // one this thread had from the server.
+    if (refusal.isEmpty() && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        refusal = QString::fromUtf8(cupsLastErrorString());
+#endif
+    if (refusal.isEmpty())
+        return {PrintOutcome::Printed, QString()};
+    if (refusal.endsWith(u'.'))
+        refusal.chop(1);
+    return saveAsPdf(page, QStringLiteral("A impressora %1 recusou a página (%2).").arg(info.printerName(), refusal));
 }
 
-PrintOutcome SystemPrinter::saveAsPdf(const QImage &page)
+PrintOutcome SystemPrinter::saveAsPdf(const QImage &page, const QString &why)
 {
+    const auto failed = [&why](const QString &reason) {
+        return PrintOutcome{PrintOutcome::Failed, why + QStringLiteral(" Não foi possível gravar a página num PDF: ") + reason};
+    };
     const QString folder = pdfFolder();
     if (!QDir().mkpath(folder))
-        return {PrintOutcome::Failed,
-                QStringLiteral("não foi possível criar a pasta %1").arg(QDir::toNativeSeparators(folder))};
+        return failed(QStringLiteral("a pasta %1 não pôde ser criada.").arg(QDir::toNativeSeparators(folder)));
 
     const QString path = reservePdfPath(folder, QDateTime::currentDateTime());
     if (path.isEmpty())
-        return {PrintOutcome::Failed,
-                QStringLiteral("não foi possível criar um arquivo em %1").arg(QDir::toNativeSeparators(folder))};
+        return failed(QStringLiteral("não foi possível criar um arquivo em %1.").arg(QDir::toNativeSeparators(folder)));
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -144,10 +159,9 @@ PrintOutcome SystemPrinter::saveAsPdf(const QImage &page)
     const QString problem = paintPage(printer, page);
     if (!problem.isEmpty() || QFileInfo(path).size() == 0) {
         QFile::remove(path);
-        return {PrintOutcome::Failed,
-                QStringLiteral("não foi possível gravar %1").arg(QDir::toNativeSeparators(path))};
+        return failed(QStringLiteral("não foi possível gravar %1.").arg(QDir::toNativeSeparators(path)));
     }
-    return {PrintOutcome::SavedAsPdf, path};
+    return {PrintOutcome::SavedAsPdf, why + QStringLiteral(" A página foi gravada em %1").arg(QDir::toNativeSeparators(path))};
 }
 
 } // namespace trevanto

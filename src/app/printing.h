@@ -46,7 +46,8 @@ public:
     static QString pdfFolder();
 
 private:
-    PrintOutcome saveAsPdf(const QImage &page);
+    // Saves the page as a PDF; `why` starts the message that says where it went.
+    PrintOutcome saveAsPdf(const QImage &page, const QString &why);
 };
 
 // Paints the image as the one page of a printer that is ready to print, turning the sheet

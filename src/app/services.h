@@ -19,7 +19,7 @@ public:
 struct PrintOutcome
 {
     enum Kind { Printed, SavedAsPdf, Failed } kind = Printed;
-    QString detail; // the PDF's path for SavedAsPdf, the reason for Failed
+    QString message; // what the user is told: where the page went instead, and why
 };
 
 // Prints one page holding the given image, on the default printer, without a dialog.
