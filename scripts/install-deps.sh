@@ -12,7 +12,7 @@ usage() {
 # Besides the build: Qt's Wayland platform, and Qt's own texts in Portuguese.
 build_packages=(
     build-essential cmake
-    qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev libcups2-dev
     qt6-wayland qt6-translations-l10n
     fonts-dejavu-core fonts-liberation2
 )
@@ -21,12 +21,14 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick librsvg2-bin weston
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev fakeroot file lintian groff-base man-db mandoc
+    locales libc-l10n
 )
 
 packages=("${build_packages[@]}")
+testing=
 for argument in "$@"; do
     case "$argument" in
-        --test) packages+=("${test_packages[@]}") ;;
+        --test) packages+=("${test_packages[@]}") testing=1 ;;
         -h|--help) usage; exit 0 ;;
         *) usage; exit 2 ;;
     esac
@@ -45,21 +47,34 @@ for package in "${packages[@]}"; do
     fi
 done
 
-if ((${#missing[@]} == 0)); then
-    echo "install-deps: all ${#packages[@]} packages are installed"
-    exit 0
-fi
-
 if [[ $(id -u) -eq 0 ]]; then
     as_root=()
 elif command -v sudo >/dev/null 2>&1; then
     as_root=(sudo)
 else
-    echo "install-deps: missing ${missing[*]}; run as root (sudo is not installed)" >&2
-    exit 1
+    as_root=(false)
 fi
 
-echo "install-deps: installing ${missing[*]}"
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-    --no-install-recommends "${missing[@]}" </dev/null
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: all ${#packages[@]} packages are installed"
+else
+    if [[ ${as_root[0]:-} == false ]]; then
+        echo "install-deps: missing ${missing[*]}; run as root (sudo is not installed)" >&2
+        exit 1
+    fi
+    echo "install-deps: installing ${missing[*]}"
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+        --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+# The tests read the system's own messages in Brazilian Portuguese, as a user there does.
+if [[ -n "$testing" ]] && ! locale -a 2>/dev/null | grep -qix 'pt_BR.utf-\?8'; then
+    if [[ ${as_root[0]:-} == false ]]; then
+        echo "install-deps: the locale pt_BR.UTF-8 is missing; run as root to generate it" >&2
+        exit 1
+    fi
+    echo "install-deps: generating the locale pt_BR.UTF-8"
+    "${as_root[@]}" sed -i 's/^# *\(pt_BR\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    "${as_root[@]}" locale-gen
+fi

@@ -95,7 +95,7 @@ fi
 
 section "print server"
 if cups_pdf_dir=$(TREVANTO_CUPSD_PIDFILE="$work/cupsd.pid" scripts/start-cups.sh); then
-    export TREVANTO_CUPS_PDF_DIR="$cups_pdf_dir"
+    export TREVANTO_CUPS_PDF_DIR="$cups_pdf_dir" TREVANTO_REFUSING_PRINTER=TrevantoRefuses
     # The tests print on this queue even on a machine whose default printer is another.
     export PRINTER=TrevantoPDF
     echo "printer TrevantoPDF writes its PDFs into $TREVANTO_CUPS_PDF_DIR"
@@ -174,6 +174,7 @@ run_window_test() {
 }
 run_window_test "smoke test" scripts/smoke-test.sh Xvfb
 run_window_test "wayland test" scripts/wayland-test.sh Wayland
+run_window_test "signal trial" scripts/signal-trial.sh Xvfb
 
 section "summary"
 for line in "${summaries[@]}"; do

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <clocale>
 #include <csignal>
 #include <unistd.h>
 
@@ -347,6 +348,22 @@ void TestWorkFile::endedBySignals_data()
             << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (File too large) "
                                           "nem em {U} (File too large).")}
             << 1;
+    // A write the disk cuts short (here the file size limit, at 512 bytes) gives the system's
+    // reason, in the user's language: never an unknown error.
+    const QByteArray course = "DIR=" + QByteArray("10;").repeated(200) + "\r\n";
+    QTest::newRow("a write cut short -> the system's reason, in Portuguese")
+            << "i=0; { printf 'DIR='; while [ $i -lt 200 ]; do printf '10;'; i=$((i+1)); done; printf '\\r\\n'; } >trevanto.ini"
+            << "export LC_ALL=pt_BR.UTF-8; trap '' XFSZ; ulimit -f 1; kill -TERM $$" << course << QByteArray()
+            << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (Arquivo muito grande) "
+                                          "nem em {U} (Arquivo muito grande).")}
+            << 1;
+    // Standard error a pipe whose reader is gone, as a closed terminal's: the start-up's
+    // message is written there in vain, and the program saves all the same.
+    QTest::newRow("standard error a broken pipe -> no SIGPIPE, saved")
+            << "printf 'ESCALA=abc\\r\\n' >trevanto.ini; mkfifo ../pipe"
+            << "(exec 0<../pipe) & exec 2>../pipe; kill -TERM $$"
+            << QByteArray("DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
+            << QByteArray() << QStringList() << 0;
     // The system's locale decides the decimal separator when the program is given none.
     const QByteArray wider("DIR=\r\nMET=\r\nWIDTH=12000\r\n" + Untouched.sliced(25));
     QTest::newRow("Brazilian system -> 12000,4 is a width") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
@@ -366,6 +383,9 @@ void TestWorkFile::endedBySignals()
     QFETCH(QByteArray, data);
     QFETCH(QStringList, said);
     QFETCH(int, status);
+    if (start.contains(QStringLiteral("LC_ALL=pt_BR")) && !std::setlocale(LC_MESSAGES, "pt_BR.UTF-8"))
+        QSKIP("the locale pt_BR.UTF-8 is not installed here (scripts/install-deps.sh --test makes it)");
+    std::setlocale(LC_MESSAGES, "C");
 
     QTemporaryDir root;
     const QString programDir = root.filePath(QStringLiteral("program")), home = root.filePath(QStringLiteral("home"));

@@ -25,6 +25,8 @@ int main(int argc, char *argv[])
         return commandLine.exitStatus;
     }
 
+    // From here on a signal saves the work instead of ending the program on the spot.
+    trevanto::catchTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
 
@@ -45,8 +47,8 @@ int main(int argc, char *argv[])
     Form1 form(services);
     trevanto::endOnTermination(&form);
     form.Form_Load();
-    // A signal or the session's end during the start-up has already saved the work
-    // and ended every event loop: the window is not shown then.
+    // A signal during the start-up's message has already saved the work and ended
+    // every event loop: the window is not shown then.
     if (!trevanto::isEnding()) {
         form.show();
         app.exec();

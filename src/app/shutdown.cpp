@@ -114,20 +114,12 @@ private:
 
 } // namespace
 
-void endOnTermination(QWidget *window)
+void catchTerminationSignals()
 {
     // A closed standard error or output never ends the program: the write just fails.
     ::signal(SIGPIPE, SIG_IGN);
-
-    auto *terminator = new Terminator(window);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, terminator);
-    QObject::connect(notifier, &QSocketNotifier::activated, terminator, [terminator] {
-        char byte = 0;
-        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
-        terminator->end();
-    });
     handle(SIGALRM, onDeadline);
     sigset_t handled;
     sigemptyset(&handled);
@@ -141,6 +133,19 @@ void endOnTermination(QWidget *window)
     // A parent may have started the program with these blocked; a signal that has
     // waited meanwhile is handled now, in the first event loop that runs.
     ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+}
+
+void endOnTermination(QWidget *window)
+{
+    auto *terminator = new Terminator(window);
+    if (signalPipe[0] < 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, terminator);
+    QObject::connect(notifier, &QSocketNotifier::activated, terminator, [terminator] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        terminator->end();
+    });
 }
 
 bool isEnding()

@@ -4,12 +4,16 @@ class QWidget;
 
 namespace trevanto {
 
-// Ends the program for SIGTERM, SIGHUP or SIGINT, whenever they come: from then on
-// messages go to standard error, open dialogs are closed, the window is closed once
-// (its close handler saves the work) and every event loop ends. Later signals change
+// Catches SIGTERM, SIGHUP and SIGINT from the first moment on, before there is a
+// window: one that comes early waits for endOnTermination(). Later signals change
 // nothing, so the save is never cut short; only a save that has not ended five seconds
 // after the first signal is abandoned, leaving the old file whole. SIGPIPE is ignored,
 // and a SIGHUP or SIGINT that the program was started with ignored stays ignored.
+void catchTerminationSignals();
+
+// Ends the program for a caught signal, whenever it comes: from then on messages go to
+// standard error, open dialogs are closed, the window is closed once (its close
+// handler saves the work) and every event loop ends.
 void endOnTermination(QWidget *window);
 
 // Whether the program is ending for a signal: nothing may wait for a click then, and
