@@ -3,6 +3,7 @@
 //   ./build/bench/trevanto_bench                 its own courses
 //   ./build/bench/trevanto_bench --course FILE   the course of a work file
 //   ./build/bench/trevanto_bench --write-course FILE   writes its 32,767-leg course
+//   ./build/bench/trevanto_bench --write-behind  only the work file written behind the user
 // Every figure is the median of several runs, in milliseconds, with its leg count. The
 // redraw is shown beside a plain reference: the same lines, circles and labels written
 // straight into an image, measured in the same run.
@@ -15,13 +16,16 @@
 #include "help/weblink.h"
 #include "plot/courseplot.h"
 #include "workfile/workfile.h"
+#include "workfile/workfilewriter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -364,6 +368,92 @@ void measureWindow(Form1 &form)
     report("drag: outline follows one pointer move, repaint included", legs, move);
 }
 
+// The work file written behind the user's back: what the window's thread spends on it
+// (the bytes), what the writer's thread spends (the safe replace, flushed to the disk),
+// and how long after a change the file holds it.
+void measureWriteBehind(const QString &course)
+{
+    // Beside the bench, on the disk: /tmp may be held in memory.
+    QTemporaryDir dir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-XXXXXX")));
+    const QString path = dir.filePath(QStringLiteral("trevanto.ini"));
+    QFile::copy(course, path);
+    {
+        auto loaded = std::make_unique<Form1>(Form1::Services{&messages, nullptr, &launcher, {path, path}, QLocale::c()});
+        loaded->Form_Load();
+        const WorkFileState state{loaded->distances(), loaded->bearings(), 10000, 8000, loaded->Text2->text(), 368, 256};
+        QByteArray bytes;
+        report("write-behind: the bytes, on the window's thread", int(state.distances.size()),
+               timeMs(15, [&] { bytes = formatWorkFile(state, QLocale::c()); }));
+        WorkFileWriter writer(WorkFileLocation{path, path}, false);
+        report("write-behind: the safe replace with fsync, on the writer's thread", int(state.distances.size()),
+               timeMs(15, [&] { writer.writeNow(bytes); }));
+        // From Incluir to the file holding the new leg, the half second's wait included.
+        std::vector<double> delays;
+        const auto holds = [&](const QByteArray &leg) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains(leg);
+        };
+        for (int run = 0; run < 5; ++run) {
+            QElapsedTimer clock;
+            loaded->Text4->setText(QStringLiteral("90"));
+            loaded->Text3->setText(QString::number(1000 + run));
+            clock.start();
+            loaded->Command1_Click();
+            const QByteArray leg = QByteArray::number(1000 + run) + ";\r\n";
+            while (!holds(leg) && clock.elapsed() < 10000)
+                QTest::qWait(1);
+            delays.push_back(double(clock.nsecsElapsed()) / 1e6);
+            loaded->Command2_Click(); // room for the next one, once written
+            while (holds(leg) && clock.elapsed() < 20000)
+                QTest::qWait(1);
+        }
+        report("write-behind: from Incluir to the file holding the leg", int(loaded->distances().size()), median(delays));
+    }
+}
+
+// Types legs as a quick hand does, an event every 30 ms, into a window whose work is
+// written behind it and into one that writes nothing: the delay of each event (how late
+// it is handled, and for how long) tells whether the writing is felt.
+void measureTyping(const QString &course)
+{
+    QTemporaryDir dir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-XXXXXX")));
+    const QString path = dir.filePath(QStringLiteral("trevanto.ini"));
+    // In turns, each time on the same course.
+    for (const QString &workFile : {path, QString(), path, QString()}) {
+        QFile::remove(path);
+        QFile::copy(course, path);
+        auto form = std::make_unique<Form1>(Form1::Services{&messages, nullptr, &launcher, {course, workFile}, QLocale::c()});
+        form->Form_Load();
+        showAndWait(*form);
+        const int before = int(form->distances().size());
+        std::vector<double> keys;     // keystrokes and focus changes
+        std::vector<double> includes; // Incluir, each redrawing the course
+        const auto event = [&](std::vector<double> &delays, const std::function<void()> &send) {
+            QElapsedTimer clock;
+            clock.start();
+            QTest::qWait(30);
+            send();
+            delays.push_back(double(clock.nsecsElapsed()) / 1e6 - 30);
+        };
+        for (int leg = 0; leg < 100; ++leg) {
+            event(keys, [&] { form->Text4->setFocus(); });
+            for (const char c : QByteArray("90"))
+                event(keys, [&] { QTest::keyClick(form->Text4, c); });
+            event(keys, [&] { form->Text3->setFocus(); });
+            for (const char c : QByteArray("100"))
+                event(keys, [&] { QTest::keyClick(form->Text3, c); });
+            event(includes, [&] { QTest::mouseClick(form->Command1, Qt::LeftButton); });
+        }
+        const QString where = workFile.isEmpty() ? QStringLiteral("nothing written") : QStringLiteral("written behind");
+        for (auto &[what, delays] : {std::pair{"keys", &keys}, std::pair{"Incluir", &includes}}) {
+            std::sort(delays->begin(), delays->end());
+            std::printf("%-72s %6d legs %10.3f ms median, %.3f ms at the 95th percentile, %.3f ms at most\n",
+                        qPrintable(QStringLiteral("typing 100 legs, %1, delay of each event: %2").arg(where, QLatin1StringView(what))),
+                        before, median(*delays), (*delays)[delays->size() * 95 / 100], delays->back());
+        }
+    }
+}
+
 int measureFile(const QString &path)
 {
     auto form = makeForm(path, QLocale::system());
@@ -392,8 +482,14 @@ int main(int argc, char *argv[])
         QFile file(arguments.at(2));
         return file.open(QIODevice::WriteOnly) && file.write(formatWorkFile(course(32767, false), QLocale::c())) > 0 ? 0 : 1;
     }
+    if (arguments.size() == 2 && arguments.at(1) == QStringLiteral("--write-behind")) {
+        QTemporaryDir dir;
+        measureWriteBehind(writeCourse(dir, course(32766, false), QStringLiteral("dense-32766.ini")));
+        measureTyping(writeCourse(dir, course(32667, false), QStringLiteral("dense-32667.ini")));
+        return 0;
+    }
     if (arguments.size() != 1) {
-        std::fprintf(stderr, "usage: trevanto_bench [--course FILE | --write-course FILE]\n");
+        std::fprintf(stderr, "usage: trevanto_bench [--course FILE | --write-course FILE | --write-behind]\n");
         return 2;
     }
 
@@ -426,6 +522,8 @@ int main(int argc, char *argv[])
         measureWindow(*form);
     }
     measureIncluir(almostFull, reference);
+    measureWriteBehind(almostFull);
+    measureTyping(writeCourse(dir, course(32667, false), QStringLiteral("dense-32667.ini")));
     {
         auto form = makeForm(wandering, QLocale::c());
         form->Form_Load();
