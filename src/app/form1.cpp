@@ -13,7 +13,6 @@
 #include "help/weblink.h"
 #include "plot/geometry.h"
 #include "plot/scale.h"
-#include "workfile/workfilewriter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +29,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     , m_bearings(new LegList(this))
     , m_outerSize(this, 10000, 8000) // the designed size until the start-up gives the window its own
     , m_surface(this)
+    , m_messages(services.messages, this)
 {
     installPlotWindowAccessibility();
     setupLayout(this, m_distances, m_bearings);
@@ -48,11 +48,8 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
 
-    // Bursts of changes are written once, at most half a second after the first.
-    m_saveTimer.setSingleShot(true);
-    m_saveTimer.setInterval(500);
-    connect(&m_saveTimer, &QTimer::timeout, this, &Form1::saveInBackground);
-    connect(qApp, &QGuiApplication::commitDataRequest, this, &Form1::saveForSession);
+    // Asked by the desktop before the session ends, the work is saved as at a close.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { Form_QueryUnload(); });
 }
 
 Form1::~Form1() = default;
@@ -67,29 +64,11 @@ const QStringList &Form1::bearings() const
     return m_bearings->items();
 }
 
-// One message at a time: what is said while a message or the help is open is shown
-// after it closes, once.
 void Form1::showMessage(const QString &text)
 {
-    if (!m_services.messages)
-        return;
-    if (m_modalOpen) {
-        if (!m_waitingMessages.contains(text))
-            m_waitingMessages.append(text);
-        return;
-    }
     // A held arrow would go on repeating behind the message: it comes up now.
     UpDown1->release();
-    runModal([&] { m_services.messages->showMessage(this, text); });
-}
-
-void Form1::runModal(const std::function<void()> &modal)
-{
-    m_modalOpen = true;
-    modal();
-    m_modalOpen = false;
-    if (!m_waitingMessages.isEmpty())
-        showMessage(m_waitingMessages.takeFirst());
+    m_messages.show(text);
 }
 
 // ---- start-up and close -------------------------------------------------------
@@ -105,7 +84,7 @@ void Form1::Form_Load()
     const WorkFileLoad load = workFile.readPath.isEmpty() ? WorkFileLoad() : loadWorkFile(workFile.readPath, m_services.locale);
     // There before a message of the start-up lets a signal close the window.
     if (!workFile.writePath.isEmpty())
-        m_writer = std::make_unique<WorkFileWriter>(workFile, load.keepBackup);
+        m_keeper = std::make_unique<WorkKeeper>(workFile, load.keepBackup, [this] { return workFileBytes(); });
     if (load.status == LoadStatus::Loaded)
         restore(load.content);
     if (!load.message.isEmpty())
@@ -132,78 +111,36 @@ void Form1::restore(const WorkFileContent &content)
 
 void Form1::Form_QueryUnload()
 {
-    if (!m_writer)
+    if (!m_keeper)
         return;
-    m_saveTimer.stop();
-    const SaveReport report = m_writer->writeNow(workFileBytes());
-    if (report.saved)
-        m_savedVersion = m_version;
-    setWorkOnDisk(m_savedVersion == m_version);
-    m_lastSaveMessage = report.message;
+    const SaveReport report = m_keeper->saveNow();
     if (!report.message.isEmpty())
         showMessage(report.message);
-}
-
-void Form1::saveForSession()
-{
-    Form_QueryUnload();
 }
 
 QByteArray Form1::workFileBytes() const
 {
-    WorkFileState state;
-    state.distances = distances();
-    state.bearings = bearings();
-    state.width = m_outerSize.widthTwips();
-    state.height = m_outerSize.heightTwips();
-    state.scale = Text2->text();
-    state.markerLeft = float(Picture1->x());
-    state.markerTop = float(Picture1->y());
-    return formatWorkFile(state, m_services.locale);
+    return formatWorkFile({distances(), bearings(), m_outerSize.widthTwips(), m_outerSize.heightTwips(), Text2->text(),
+                           float(Picture1->x()), float(Picture1->y())},
+                          m_services.locale);
 }
 
 // From the end of the start-up on, every change of what the work file holds is written
-// in the background, at most a second later.
+// within a second.
 void Form1::keepWorkOnDisk()
 {
-    if (!m_writer)
+    if (!m_keeper)
         return;
-    connect(m_writer.get(), &WorkFileWriter::written, this, &Form1::savedInBackground);
+    WorkKeeper *keeper = m_keeper.get();
+    connect(keeper, &WorkKeeper::told, this, &Form1::showMessage);
     for (LegList *list : {m_distances, m_bearings}) {
-        connect(list, &LegList::rowsInserted, this, &Form1::workChanged);
-        connect(list, &LegList::rowsRemoved, this, &Form1::workChanged);
-        connect(list, &LegList::modelReset, this, &Form1::workChanged);
+        connect(list, &LegList::rowsInserted, keeper, &WorkKeeper::changed);
+        connect(list, &LegList::rowsRemoved, keeper, &WorkKeeper::changed);
+        connect(list, &LegList::modelReset, keeper, &WorkKeeper::changed);
     }
-    connect(Text2, &QLineEdit::textChanged, this, &Form1::workChanged);
-    connect(&m_outerSize, &OuterSize::changed, this, &Form1::workChanged);
-}
-
-void Form1::workChanged()
-{
-    ++m_version;
-    setWorkOnDisk(false);
-    if (!m_saveTimer.isActive())
-        m_saveTimer.start();
-}
-
-void Form1::saveInBackground()
-{
-    if (m_writer && m_savedVersion != m_version)
-        m_writer->write(workFileBytes(), m_version);
-}
-
-void Form1::savedInBackground(const SaveReport &report, quint64 version)
-{
-    if (report.saved && version > m_savedVersion) {
-        m_savedVersion = version;
-        setWorkOnDisk(version == m_version);
-    }
-    // A save that goes on failing, or on going to the second place, is said once.
-    if (report.message == m_lastSaveMessage)
-        return;
-    m_lastSaveMessage = report.message;
-    if (!report.message.isEmpty())
-        showMessage(report.message);
+    connect(Text2, &QLineEdit::textChanged, keeper, &WorkKeeper::changed);
+    connect(Picture1, &StartMarker::Moved, keeper, &WorkKeeper::changed);
+    connect(&m_outerSize, &OuterSize::changed, keeper, &WorkKeeper::changed);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -297,7 +234,7 @@ void Form1::Command5_Click()
 
 void Form1::Command6_Click()
 {
-    runModal([this] {
+    m_messages.runModal([this] {
         Form2 help(this);
         help.exec();
     });
@@ -333,28 +270,15 @@ void Form1::Picture1_MouseDown(QPoint grabOffset)
     Picture1->beginDrag(grabOffset);
 }
 
-// Only a drop on the window's own surface, the plot's lines and the rules included,
-// moves the marker: not one on a control, a bearing label or outside the window.
-bool Form1::isBareSurface(QPoint pos) const
-{
-    if (!rect().contains(pos) || childAt(pos))
-        return false;
-    for (std::size_t k = 1; k < proa.size(); ++k) {
-        if (proa[k].visible && proa[k].rect.contains(pos))
-            return false;
-    }
-    return true;
-}
-
+// Only a drop on the window's own surface moves the marker.
 void Form1::markerDropped(QPoint pos)
 {
-    if (isBareSurface(pos))
+    if (showsSurface(this, pos))
         Form_DragDrop(pos.x(), pos.y());
 }
 
 void Form1::Form_DragDrop(int X, int Y)
 {
     Picture1->move(X, Y);
-    workChanged();
     Command3_Click();
 }

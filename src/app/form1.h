@@ -2,25 +2,24 @@
 
 #include "app/form1layout.h"
 #include "app/outersize.h"
+#include "app/messagebox.h"
 #include "app/services.h"
 #include "app/windowsurface.h"
+#include "app/workkeeper.h"
 #include "workfile/workfile.h"
 
 #include <QImage>
 #include <QLocale>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class LegList;
 
 namespace trevanto {
 class ProgramLauncher;
-class WorkFileWriter;
 }
 
 // The main window: the leg lists with their entry boxes, the command buttons, the
@@ -50,8 +49,6 @@ public:
     void Form_Load();
     // Writes the work file; runs on every close of the window.
     void Form_QueryUnload();
-    // Writes the work file now, as the close does, when the desktop session asks for it.
-    void saveForSession();
     // A drop of the start marker on the window's own surface at (X, Y).
     void Form_DragDrop(int X, int Y);
 
@@ -88,16 +85,8 @@ protected:
 private:
     void restore(const trevanto::WorkFileContent &content);
     void markerDropped(QPoint pos);
-    bool isBareSurface(QPoint pos) const;
     void showMessage(const QString &text);
-    void runModal(const std::function<void()> &modal);
-
-    // Keeping the work on disk: every change is written within a second, in the
-    // background, and the close writes it once more.
     void keepWorkOnDisk();
-    void workChanged();
-    void saveInBackground();
-    void savedInBackground(const trevanto::SaveReport &report, quint64 version);
     QByteArray workFileBytes() const;
 
     Services m_services;
@@ -106,12 +95,6 @@ private:
     OuterSize m_outerSize;
     WindowSurface m_surface;
 
-    bool m_modalOpen = false;   // a message or the help is open
-    QStringList m_waitingMessages; // said while it was, shown after it
-
-    std::unique_ptr<trevanto::WorkFileWriter> m_writer; // none without a work file
-    QTimer m_saveTimer;
-    quint64 m_version = 1;      // counts the changes of the work; none is on disk at first
-    quint64 m_savedVersion = 0; // the version the work file holds
-    QString m_lastSaveMessage;  // said of the last save in the background
+    trevanto::MessageQueue m_messages;
+    std::unique_ptr<trevanto::WorkKeeper> m_keeper; // none without a work file
 };

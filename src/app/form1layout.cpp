@@ -126,6 +126,17 @@ Picture *makePicture(QWidget *parent, const QString &name, const QString &resour
 
 } // namespace
 
+bool Form1Layout::showsSurface(const QWidget *form, QPoint pos) const
+{
+    if (!form->rect().contains(pos) || form->childAt(pos))
+        return false;
+    for (std::size_t k = 1; k < proa.size(); ++k) {
+        if (proa[k].visible && proa[k].rect.contains(pos))
+            return false;
+    }
+    return true;
+}
+
 void Form1Layout::setupLayout(QWidget *form, QAbstractItemModel *distances, QAbstractItemModel *bearings)
 {
     form->setObjectName(QStringLiteral("Form1"));

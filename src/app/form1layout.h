@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractItemModel;
+class QPoint;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -49,6 +50,10 @@ public:
     // Bearing labels of the plot: element 0 is the hidden template, element i + 1
     // belongs to leg i.
     std::vector<trevanto::BearingLabel> proa;
+
+    // Whether the point of the window shows the window's own surface, the plot's lines
+    // and the rules included: no control, no bearing label and nothing outside it.
+    bool showsSurface(const QWidget *form, QPoint pos) const;
 
     // Gives `form` its title, icon, font and background and makes the controls on it;
     // the lists show the two models.

@@ -27,6 +27,14 @@ void StartMarker::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), QColor(255, 0, 0));
 }
 
+void StartMarker::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A move made while hidden arrives at the show, with no old place of its own.
+    if (event->pos() != event->oldPos())
+        emit Moved();
+}
+
 void StartMarker::mousePressEvent(QMouseEvent *event)
 {
     event->accept();

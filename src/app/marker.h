@@ -22,9 +22,12 @@ public:
 signals:
     void MouseDown(QPoint grabOffset);
     void DragDrop(QPoint windowPos);
+    // The marker has moved to a new place.
+    void Moved();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -47,6 +47,33 @@ void DialogMessages::showMessage(QWidget *parent, const QString &text)
     box.exec();
 }
 
+MessageQueue::MessageQueue(MessageSink *sink, QWidget *parent)
+    : m_sink(sink)
+    , m_parent(parent)
+{
+}
+
+void MessageQueue::show(const QString &text)
+{
+    if (!m_sink)
+        return;
+    if (m_open) {
+        if (!m_waiting.contains(text))
+            m_waiting.append(text);
+        return;
+    }
+    runModal([&] { m_sink->showMessage(m_parent, text); });
+}
+
+void MessageQueue::runModal(const std::function<void()> &modal)
+{
+    m_open = true;
+    modal();
+    m_open = false;
+    if (!m_waiting.isEmpty())
+        show(m_waiting.takeFirst());
+}
+
 void tellOnStandardError(const QString &text)
 {
     QString line = text;
