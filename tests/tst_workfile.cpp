@@ -3,6 +3,7 @@
 
 #include "formfixture.h"
 
+#include "app/updown.h"
 #include "course/legrules.h"
 #include "workfile/workfile.h"
 
@@ -91,6 +92,8 @@ private slots:
     void save();
     void restart_data();
     void restart();
+    void writtenBehind_data();
+    void writtenBehind();
     void endedBySignals_data();
     void endedBySignals();
 
@@ -312,6 +315,39 @@ void TestWorkFile::restart()
         QVERIFY(readAll(path() + QStringLiteral(".bak")) == (backup ? file : QByteArray()));
         form.Form_QueryUnload();
     }
+}
+
+// Every kind of change reaches the file without a close, within a second.
+void TestWorkFile::writtenBehind_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::addColumn<QByteArray>("written");
+    const auto with = [](const char *from, const char *to) { return QByteArray(Example).replace(from, to); };
+    QTest::newRow("a leg included") << 0 << with("80;\r\n", "80;15;\r\n").replace("300;\r\n", "300;90;\r\n");
+    QTest::newRow("the last leg deleted") << 1 << with("120;80;", "120;").replace("45;300;", "45;");
+    QTest::newRow("the scale typed") << 2 << with("ESCALA=10", "ESCALA=107");
+    QTest::newRow("the scale stepped") << 3 << with("ESCALA=10", "ESCALA=11");
+    QTest::newRow("the marker dropped") << 4 << with("LEFT=200\r\nTOP=150", "LEFT=300\r\nTOP=301");
+    QTest::newRow("the window resized") << 5 << with("WIDTH=10000\r\nHEIGHT=8000", "WIDTH=9000\r\nHEIGHT=7500");
+}
+
+void TestWorkFile::writtenBehind()
+{
+    QFETCH(int, change);
+    QFETCH(QByteArray, written);
+    const auto fixture = start(Example);
+    Form1 &form = *fixture->form;
+    QVERIFY(showActive(form));
+    const std::function<void()> changes[] = {
+        [&] { include(form, "90", "15"); },
+        [&] { QTest::mouseClick(form.Command2, Qt::LeftButton); },
+        [&] { QTest::keyClicks(form.Text2, QStringLiteral("7")); },
+        [&] { QTest::mouseClick(form.UpDown1->upButton(), Qt::LeftButton); },
+        [&] { form.Form_DragDrop(300, 301); },
+        [&] { form.resize(QSize(600, 500) - (form.frameGeometry().size() - form.size())); },
+    };
+    changes[change]();
+    QTRY_COMPARE(readAll(path()), written);
 }
 
 // The real program, ended by signals, in a fresh folder of its own. `setup` runs first
