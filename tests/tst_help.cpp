@@ -149,8 +149,16 @@ void HelpTest::bearingLabelsAreChildrenOfTheWindow()
     FormFixture fixture;
     Form1 &form = *fixture.form;
     QVERIFY(showActive(form));
-    const QList<QWidget *> controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-    // Every control of both windows has a name and a description.
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+    QCOMPARE(window->role(), QAccessible::Window); // a frame, where screen readers look for the title
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Trevanto"));
+    // The rules and the drag outline are hidden, and so is the outline's showing in a drag.
+    QList<QWidget *> controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    const QStringList decorative = {QStringLiteral("Line1"), QStringLiteral("Line2"), QStringLiteral("dragOutline")};
+    QCOMPARE(controls.removeIf([&](const QWidget *control) { return decorative.contains(control->objectName()); }), 3);
+    QAccessibleEvent outlineShown(form.findChild<DragOutline *>(), QAccessible::ObjectShow);
+    QVERIFY(!outlineShown.accessibleInterface());
+    // Every other control of both windows has a name and a description.
     const trevanto::Form2 help;
     for (QWidget *control : controls + help.findChildren<QWidget *>()
                  + QList<QWidget *>{&form, form.UpDown1->upButton(), form.UpDown1->downButton()}) {
@@ -159,11 +167,12 @@ void HelpTest::bearingLabelsAreChildrenOfTheWindow()
                  qPrintable(control->objectName()));
     }
     // The hidden template is no child: before the first leg the children are the controls.
-    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
     QCOMPARE(window->childCount(), controls.size());
+    for (int i = 0; i < controls.size(); ++i)
+        QCOMPARE(window->child(i)->object(), controls.at(i));
     include(form, "90", "100");
     include(form, "180", "50");
-    QCOMPARE(labelNames(form), QStringList({QStringLiteral("Trecho 1: 90"), QStringLiteral("Trecho 2: 180")}));
+    QCOMPARE(labelNames(form), QStringList({QStringLiteral("Trecho 1: 90º, 100 m"), QStringLiteral("Trecho 2: 180º, 50 m")}));
     QAccessibleInterface *const labels[] = {window->child(controls.size()), window->child(controls.size() + 1)};
     for (int k = 1; k <= 2; ++k) {
         QCOMPARE(labels[k - 1]->parent(), window);
@@ -188,7 +197,7 @@ void HelpTest::bearingLabelsAreChildrenOfTheWindow()
     const QAccessible::Id removed = QAccessible::uniqueId(labels[1]), kept = QAccessible::uniqueId(labels[0]);
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     QVERIFY(!QAccessible::accessibleInterface(removed));
-    QCOMPARE(labelNames(form), QStringList{QStringLiteral("Trecho 1: 90")});
+    QCOMPARE(labelNames(form), QStringList{QStringLiteral("Trecho 1: 90º, 100 m")});
     QCOMPARE(window->child(controls.size()), labels[0]);
 
     // The label interfaces go with the window's.

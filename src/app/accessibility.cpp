@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace trevanto {
 
 namespace {
@@ -45,10 +47,13 @@ constexpr Description Descriptions[] = {
     {"Picture1", u"marco de início", u"quadrado vermelho; arraste para mover o percurso"},
     {"Picture2", u"indicador do norte", u"seta para cima sobre a letra N: o norte fica no alto da janela"},
     {"Image1", u"logotipo da Pervona", u"abre o site da Pervona no navegador"},
-    {"Line1", u"linha", u"linha sob o nome do programa"},
-    {"Line2", u"linha", u"linha sob o endereço do site"},
-    {"dragOutline", u"contorno do marco", u"mostra onde o marco de início fica enquanto é arrastado"},
 };
+
+// Drawn for the eye only, and hidden from screen readers: the rules under the title
+// and under the site's address, and the outline that follows the pointer while the
+// start marker is dragged, shown or not. A drag is the mouse's alone, and where the
+// marker lands is the marker's own place once it is dropped.
+constexpr const char *Decorative[] = {"Line1", "Line2", "dragOutline"};
 
 QString caption(const QWidget *widget)
 {
@@ -62,6 +67,13 @@ QString caption(const QWidget *widget)
 }
 
 } // namespace
+
+bool isDecorative(const QObject &object)
+{
+    if (!qobject_cast<const Form1 *>(object.parent()))
+        return false;
+    return std::ranges::any_of(Decorative, [&](const char *name) { return object.objectName() == QLatin1String(name); });
+}
 
 void describeForAccessibility(Form1 &form)
 {

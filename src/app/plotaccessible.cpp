@@ -1,5 +1,6 @@
 #include "plotaccessible.h"
 
+#include "app/accessibility.h"
 #include "app/form1.h"
 
 #include <QAccessible>
@@ -16,11 +17,12 @@ namespace {
 class PlotWindowAccessible;
 
 // One bearing label of the plot as a screen reader sees it: a static text named
-// after its leg. It keeps the label's place in `proa`, never the label itself, and
-// reads the label afresh on every question, so the redraw that recreates the labels
-// leaves it nothing to point into. Only the window's interface creates these, one
-// per label and only when asked for it, and registers each with the accessibility
-// cache, which owns it from then on.
+// after its leg, with the leg's bearing and distance. It keeps the label's place in
+// `proa`, never the label itself, and reads the label afresh on every question, so
+// the redraw that recreates the labels leaves it nothing to point into. Only the
+// window's interface creates these, one per label and only when asked for it or when
+// it announces one, and registers each with the accessibility cache, which owns it
+// from then on.
 class BearingLabelAccessible : public QAccessibleInterface
 {
 public:
@@ -32,8 +34,11 @@ public:
 
     qsizetype element() const { return m_element; }
     const PlotWindowAccessible *owner() const { return m_window; }
+    // Keeps the interface valid once its label is gone, for as long as the window
+    // announces that it has gone; it is deleted right after.
+    void leave() { m_leaving = true; }
 
-    bool isValid() const override { return label() != nullptr; }
+    bool isValid() const override { return m_leaving || label() != nullptr; }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override;
     QAccessibleInterface *parent() const override;
@@ -52,18 +57,30 @@ private:
 
     const PlotWindowAccessible *m_window; // deletes this interface before it goes
     qsizetype m_element;
+    bool m_leaving = false;
 };
 
-// The main window's interface: its controls as any widget reports them, then one
-// child per visible bearing label, in leg order. Label interfaces are made on
-// demand and kept by element of `proa`; those of labels that no longer exist are
-// deleted after every redraw (see forgetRemovedLabels) and all of them when the
-// window goes.
+// What a screen reader is given for a decorative control: an interface that is never
+// valid, so that the control is nobody's child and Qt drops the events it raises, as
+// the drag outline's showing and hiding.
+class HiddenControlAccessible : public QAccessibleWidget
+{
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+    bool isValid() const override { return false; }
+};
+
+// The main window's interface, a frame named by its title: its controls as any
+// widget reports them, less the decorative ones, then one child per visible bearing
+// label, in leg order. Label interfaces are made on demand and kept by element of
+// `proa`; those of labels that no longer exist are deleted after every redraw (see
+// labelsRedrawn) and all of them when the window goes.
 class PlotWindowAccessible : public QAccessibleWidget
 {
 public:
     explicit PlotWindowAccessible(Form1 *form)
-        : QAccessibleWidget(form, QAccessible::Client)
+        : QAccessibleWidget(form, QAccessible::Window)
+        , m_labelCount(labels() ? qsizetype(labels()->size()) - 1 : 0)
     {
     }
 
@@ -77,16 +94,16 @@ public:
     int childCount() const override
     {
         refreshShown();
-        return QAccessibleWidget::childCount() + int(m_shown.size());
+        return controlCount() + int(m_shown.size());
     }
 
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0)
             return nullptr;
-        const int controls = QAccessibleWidget::childCount();
+        const int controls = controlCount();
         if (index < controls)
-            return QAccessibleWidget::child(index);
+            return shownControls().at(index);
         const qsizetype element = shownElement(index - controls);
         return element > 0 ? labelInterface(element) : nullptr;
     }
@@ -95,7 +112,7 @@ public:
     {
         const auto *label = dynamic_cast<const BearingLabelAccessible *>(child);
         if (!label)
-            return QAccessibleWidget::indexOfChild(child);
+            return int(shownControls().indexOf(child));
         if (label->owner() != this || !label->isValid())
             return -1;
         qsizetype position = shownPosition(label->element());
@@ -103,7 +120,7 @@ public:
             refreshShown();
             position = shownPosition(label->element());
         }
-        return position < 0 ? -1 : QAccessibleWidget::childCount() + int(position);
+        return position < 0 ? -1 : controlCount() + int(position);
     }
 
     QAccessibleInterface *childAt(int x, int y) const override
@@ -112,13 +129,12 @@ public:
         if (!proa)
             return nullptr;
         const QPoint global(x, y);
-        // The controls stand above the plot, the later ones above the earlier; the
-        // drag outline, hidden but for a drag, is not there.
-        for (int i = QAccessibleWidget::childCount() - 1; i >= 0; --i) {
-            QAccessibleInterface *control = QAccessibleWidget::child(i);
-            const auto *widget = control ? qobject_cast<const QWidget *>(control->object()) : nullptr;
-            if (widget && !widget->isHidden() && control->rect().contains(global))
-                return control;
+        // The controls stand above the plot, the later ones above the earlier.
+        const QList<QAccessibleInterface *> controls = shownControls();
+        for (auto it = controls.crbegin(); it != controls.crend(); ++it) {
+            const auto *widget = qobject_cast<const QWidget *>((*it)->object());
+            if (widget && !widget->isHidden() && (*it)->rect().contains(global))
+                return *it;
         }
         // A later label covers an earlier one.
         const QPoint local = form()->mapFromGlobal(global);
@@ -130,12 +146,26 @@ public:
         return nullptr;
     }
 
-    // Deletes the interfaces of labels that are gone or hidden, so that nothing
-    // handed out for them stays registered after the redraw that removed them.
-    void forgetRemovedLabels()
+    // After a redraw: announces the labels it has added, a leg included, and those it
+    // has taken away, a leg deleted, as children created and destroyed; then deletes
+    // the interfaces of labels that are gone or hidden, so that nothing handed out for
+    // them stays registered. Only a window on the screen announces, and only to a
+    // screen reader: the start's course, drawn before the window is shown, is not read
+    // out label by label.
+    void labelsRedrawn()
     {
+        const qsizetype before = m_labelCount;
+        m_labelCount = labels() ? qsizetype(labels()->size()) - 1 : 0;
         // The list of shown labels is made again when next asked for.
         m_shown.clear();
+        if (widget()->isVisible() && QAccessible::isActive()) {
+            for (qsizetype element = before + 1; element <= m_labelCount; ++element) {
+                if (isShown(element))
+                    announce(labelInterface(element), QAccessible::ObjectCreated);
+            }
+            for (qsizetype element = m_labelCount + 1; element <= before; ++element)
+                announceGone(element);
+        }
         for (auto it = m_labelIds.begin(); it != m_labelIds.end();) {
             if (isShown(it.key())) {
                 ++it;
@@ -154,6 +184,55 @@ protected:
     }
 
 private:
+    // The controls a screen reader is shown: every child widget but the decorative ones.
+    // Walking them takes a time that grows with the square of their number, so the
+    // labels, which may be thousands, only count them.
+    QList<QAccessibleInterface *> shownControls() const
+    {
+        QList<QAccessibleInterface *> shown;
+        const int count = QAccessibleWidget::childCount();
+        for (int i = 0; i < count; ++i) {
+            if (QAccessibleInterface *control = QAccessibleWidget::child(i); control && control->isValid())
+                shown.append(control);
+        }
+        return shown;
+    }
+
+    int controlCount() const
+    {
+        int hidden = 0;
+        for (QObject *child : widget()->children()) {
+            if (!child->isWidgetType())
+                continue;
+            if (const QAccessibleInterface *control = QAccessible::queryAccessibleInterface(child); control && !control->isValid())
+                ++hidden;
+        }
+        return QAccessibleWidget::childCount() - hidden;
+    }
+
+    static void announce(QAccessibleInterface *iface, QAccessible::Event type)
+    {
+        QAccessibleEvent event(iface, type);
+        QAccessible::updateAccessibility(&event);
+    }
+
+    // Announces that the label of `element`, which the redraw has taken away, has
+    // gone: Qt tells only of a child that is still valid, so its interface stays valid
+    // for the announcement and is deleted after it.
+    void announceGone(qsizetype element)
+    {
+        BearingLabelAccessible *label = nullptr;
+        if (const auto found = m_labelIds.constFind(element); found != m_labelIds.cend())
+            label = registeredLabel(found.value(), element);
+        if (!label) {
+            label = new BearingLabelAccessible(this, element);
+            m_labelIds.insert(element, QAccessible::registerAccessibleInterface(label));
+        }
+        label->leave();
+        announce(label, QAccessible::ObjectDestroyed);
+        deleteRegistered(m_labelIds.take(element), element);
+    }
+
     // The label interface registered under `id`, or null when the cache has let it
     // go already (at the program's end it deletes everything it holds, in no
     // particular order) and may have given the id to another interface since.
@@ -219,6 +298,7 @@ private:
 
     mutable std::vector<qsizetype> m_shown; // elements of `proa`, ascending
     mutable QHash<qsizetype, QAccessible::Id> m_labelIds;
+    qsizetype m_labelCount; // labels after the last redraw, the template left out
 };
 
 const BearingLabel *BearingLabelAccessible::label() const
@@ -246,8 +326,16 @@ QString BearingLabelAccessible::text(QAccessible::Text t) const
     if (!shown)
         return {};
     switch (t) {
-    case QAccessible::Name:
-        return bearingLabelName(int(m_element), shown->text);
+    case QAccessible::Name: {
+        // The leg as the lists hold it. Only a label left on the surface after its leg
+        // was deleted, while the scale refused the redraw, is named by its text alone.
+        const QStringList &bearings = m_window->form()->bearings();
+        const QStringList &distances = m_window->form()->distances();
+        const qsizetype leg = m_element - 1;
+        if (leg < bearings.size() && leg < distances.size())
+            return legName(int(m_element), bearings.at(leg), distances.at(leg));
+        return QStringLiteral("Trecho %1: %2º").arg(QString::number(m_element), shown->text);
+    }
     case QAccessible::Description:
         return QStringLiteral("Direção do trecho %1, em graus").arg(m_element);
     default:
@@ -276,6 +364,8 @@ QAccessibleInterface *plotWindowFactory(const QString &className, QObject *objec
 {
     if (className == QLatin1String(Form1::staticMetaObject.className()))
         return new PlotWindowAccessible(static_cast<Form1 *>(object));
+    if (object->isWidgetType() && isDecorative(*object))
+        return new HiddenControlAccessible(static_cast<QWidget *>(object));
     return nullptr;
 }
 
@@ -292,17 +382,13 @@ void installPlotWindowAccessibility()
 
 void bearingLabelsChanged(Form1 &form)
 {
-    auto *window = dynamic_cast<PlotWindowAccessible *>(QAccessible::queryAccessibleInterface(&form));
-    if (!window)
-        return;
-    window->forgetRemovedLabels();
-    QAccessibleEvent event(window, QAccessible::ObjectReorder);
-    QAccessible::updateAccessibility(&event);
+    if (auto *window = dynamic_cast<PlotWindowAccessible *>(QAccessible::queryAccessibleInterface(&form)))
+        window->labelsRedrawn();
 }
 
-QString bearingLabelName(int legNumber, const QString &text)
+QString legName(int legNumber, const QString &bearing, const QString &distance)
 {
-    return QStringLiteral("Trecho %1: %2").arg(QString::number(legNumber), text);
+    return QStringLiteral("Trecho %1: %2º, %3 m").arg(QString::number(legNumber), bearing, distance);
 }
 
 } // namespace trevanto
