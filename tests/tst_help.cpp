@@ -116,6 +116,12 @@ void HelpTest::helpWindow()
             QCOMPARE(label->accessibleDescription(), QStringLiteral("Linha %1 de 6 da ajuda").arg(lines.size()));
         }
         QCOMPARE(lines, HelpLines);
+        // A screen reader reads them so, then Fechar.
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(help);
+        QStringList reading;
+        for (int i = 0; i < window->childCount(); ++i)
+            reading << window->child(i)->text(QAccessible::Name);
+        QCOMPARE(reading, HelpLines + QStringList{QStringLiteral("Fechar")});
         if (key > 1)
             QTest::keyClick(fechar, Qt::Key(key));
         else if (key == 0)

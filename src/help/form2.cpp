@@ -38,8 +38,11 @@ Form2::Form2(QWidget *parent)
     setWindowModality(Qt::ApplicationModal);
     setSizeGripEnabled(false);
 
-    // Created in the order of the tab chain (Label4 before Label5, Command1 before
-    // Label6); only the button takes the focus.
+    // Created in the order a screen reader reads the window's children: the lines top
+    // to bottom (Label5 stands above Label4), then Fechar. The button stands beside
+    // the fifth and sixth lines, but read there it would cut the instructions in two;
+    // after them it closes what has been read. Only the button takes the focus, and
+    // it stands clear of the lines, so the order changes nothing on the screen.
     Label1 = makeLine(this, QStringLiteral("Label1"),
                       QStringLiteral("Digite na caixa \"Direção\" os graus de bússola na sequência "
                                      "correta de acordo com a planilha."),
@@ -52,12 +55,15 @@ Form2::Form2(QWidget *parent)
                       QStringLiteral("Você pode arrastar o marco de início (quadrado vermelho) para "
                                      "melhor visualizar o gráfico."),
                       64);
-    Label4 = makeLine(this, QStringLiteral("Label4"),
-                      QStringLiteral("Você também pode aumentar e diminuir a área de trabalho."),
-                      112);
     Label5 = makeLine(this, QStringLiteral("Label5"),
                       QStringLiteral("Para aumentar ou diminuir o gráfico utilize o comando de Zoom."),
                       88);
+    Label4 = makeLine(this, QStringLiteral("Label4"),
+                      QStringLiteral("Você também pode aumentar e diminuir a área de trabalho."),
+                      112);
+    Label6 = makeLine(this, QStringLiteral("Label6"),
+                      QStringLiteral("Ao finalizar o programa automaticamente grava o seu trabalho."),
+                      136);
 
     Command1 = new QPushButton(QStringLiteral("Fechar"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -66,10 +72,6 @@ Form2::Form2(QWidget *parent)
     Command1->setAutoDefault(false);
     Command1->setDefault(false);
     Command1->setFocusPolicy(Qt::StrongFocus);
-
-    Label6 = makeLine(this, QStringLiteral("Label6"),
-                      QStringLiteral("Ao finalizar o programa automaticamente grava o seu trabalho."),
-                      136);
 
     // The window is 590 x 167 as designed. A font wider than the one the lines were
     // measured in would cut the longest line off, so the window then grows to keep
@@ -83,8 +85,8 @@ Form2::Form2(QWidget *parent)
 
     Command1->setFocus();
 
-    // For screen readers: the lines by their texts and their order on screen (Label5
-    // stands above Label4), the button by its caption.
+    // For screen readers: the lines by their texts and their order on screen, the
+    // button by its caption.
     setAccessibleDescription(QStringLiteral("Instruções de uso do programa"));
     QLabel *const onScreen[] = {Label1, Label2, Label3, Label5, Label4, Label6};
     for (int line = 0; line < 6; ++line) {
