@@ -222,10 +222,40 @@ void MainWindowTest::scaleIsRefusedOrStepped()
     QTest::mouseClick(form.UpDown1->upButton(), Qt::LeftButton);
     QCOMPARE(form.Text2->text(), QStringLiteral("100"));
     QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(205, 105));
-    // A scale that is no number is left alone and the redraw reports it.
+    // Up and Down in the scale box press the arrows: a step at once, then the arrow is
+    // held down, repeating as a held arrow does, until the key comes up. The key's own
+    // repeats add nothing, marked as such or, as X sends them, a release and a press
+    // at one time.
+    const auto key = [&](QEvent::Type type, Qt::Key code, quint64 time, bool repeat = false) {
+        QKeyEvent event(type, code, Qt::NoModifier, QString(), repeat);
+        event.setTimestamp(time);
+        QApplication::sendEvent(form.Text2, &event);
+    };
+    key(QEvent::KeyPress, Qt::Key_Down, 1000);
+    for (const auto &[released, pressed, marked] : {std::tuple{1300, 1301, true}, std::tuple{1340, 1340, false}}) {
+        key(QEvent::KeyRelease, Qt::Key_Down, released, marked);
+        key(QEvent::KeyPress, Qt::Key_Down, pressed, marked);
+    }
+    QVERIFY(form.Text2->text() == u"99" && form.UpDown1->downButton()->isDown());
+    key(QEvent::KeyRelease, Qt::Key_Down, 1400);
+    QTRY_VERIFY(!form.UpDown1->downButton()->isDown());
+    key(QEvent::KeyPress, Qt::Key_Up, 2000);
+    QCOMPARE(form.Text2->text(), QStringLiteral("100"));
+    // Held while the focus leaves the box, where its release will not come.
+    form.Text2->setFocus();
+    form.Text3->setFocus();
+    QVERIFY(!form.UpDown1->upButton()->isDown());
+    // A scale that is no number is left alone and the redraw reports it; the message
+    // brings an arrow held by the key up, and the key's repeats do not press it again.
     form.Text2->setText(QStringLiteral("x"));
     QTest::mouseClick(form.UpDown1->downButton(), Qt::LeftButton);
-    QCOMPARE(fixture.messages.texts, QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")});
+    key(QEvent::KeyPress, Qt::Key_Up, 3000);
+    for (const auto &[released, pressed, marked] : {std::tuple{3700, 3701, true}, std::tuple{3740, 3740, false}}) {
+        key(QEvent::KeyRelease, Qt::Key_Up, released, marked);
+        key(QEvent::KeyPress, Qt::Key_Up, pressed, marked);
+    }
+    QCOMPARE(fixture.messages.texts, QStringList(2, QStringLiteral("Informe uma ESCALA válida para o desenho!")));
+    QVERIFY(!form.UpDown1->upButton()->isDown());
 }
 
 void MainWindowTest::dropMovesTheMarker_data()

@@ -183,6 +183,7 @@ void Form1Layout::setupLayout(QWidget *form, QAbstractItemModel *distances, QAbs
     UpDown1 = new UpDown(form);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->setGeometry(83, 292, 16, 19);
+    UpDown1->setArrowKeysBuddy(Text2);
 
     Image1 = makePicture<LogoImage>(form, QStringLiteral("Image1"), QStringLiteral(":/logo.png"),
                                     QRect(8, 320, 94, 94));
