@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs from Debian's archive whatever building and running Trevanto needs and is not
 # there yet; with --test, also what the test suite needs (print server, PDF printer and
-# tools, sanitizer and fuzzer runtimes, packaging checks). Does nothing when all is
-# installed, so it is cheap to call before every build.
+# tools, sanitizer and fuzzer runtimes, packaging checks, the accessibility bus with its
+# Python client). Does nothing when all is installed, so it is cheap to call before
+# every build.
 set -euo pipefail
 
 usage() {
@@ -19,6 +20,7 @@ build_packages=(
 test_packages=(
     cups printer-driver-cups-pdf poppler-utils
     xvfb xauth xdotool x11-utils imagemagick librsvg2-bin weston
+    at-spi2-core python3-pyatspi dbus-daemon
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev fakeroot file lintian groff-base man-db mandoc
     locales libc-l10n

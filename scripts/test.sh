@@ -5,8 +5,9 @@
 #      (build-asan), where any finding, leaks included, fails the run;
 #   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
 #      (scripts/check-packaging.sh on build-test), when those scripts are present;
-#   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh) and
-#      under the Wayland compositor weston (scripts/wayland-test.sh).
+#   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh), under
+#      the Wayland compositor weston (scripts/wayland-test.sh), and read through the
+#      AT-SPI accessibility bus as a screen reader reads it (scripts/atspi-test.sh).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
 # step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
 # the print server need it; without root the real print test is skipped. A suite that
@@ -174,6 +175,7 @@ run_window_test() {
 }
 run_window_test "smoke test" scripts/smoke-test.sh Xvfb
 run_window_test "wayland test" scripts/wayland-test.sh Wayland
+run_window_test "atspi test" scripts/atspi-test.sh "Xvfb, read through the accessibility bus"
 run_window_test "signal trial" scripts/signal-trial.sh Xvfb
 
 section "summary"
