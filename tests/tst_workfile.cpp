@@ -272,6 +272,8 @@ void TestWorkFile::restart_data()
                                                                          << QSize();
     QTest::newRow("resized by the user -> the new outer size in twips")
             << QByteArray() << standard << false << sized("WIDTH=10500\r\nHEIGHT=7500\r\n") << QSize(700, 500);
+    QTest::newRow("made smaller than the smallest size -> kept at it, as a restart gives it back")
+            << QByteArray() << standard << false << sized("WIDTH=1800\r\nHEIGHT=600\r\n") << QSize(60, 20);
     QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << false << Untouched
                                                                  << QSize();
     QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << false

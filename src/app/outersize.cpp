@@ -76,6 +76,8 @@ void OuterSize::apply()
     setTwips(width, height);
 
     m_frameMargins = m_window->frameGeometry().size() - m_window->size();
+    // Nor can the user make it smaller than the work file gives back.
+    m_window->setMinimumSize((MinimumOuter - m_frameMargins).expandedTo(QSize(1, 1)));
     m_appliedOuterSize = outer;
     m_applying = true;
     m_window->resize((outer - m_frameMargins).expandedTo(QSize(1, 1)));
