@@ -24,10 +24,6 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-tree=build-smoke
-jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
-step_timeout=${TREVANTO_SMOKE_TIMEOUT:-30}
-smoke_user=${TREVANTO_SMOKE_USER:-trevanto-smoke}
 
 # shellcheck source=scripts/lib/xsession.sh
 source scripts/lib/xsession.sh
@@ -37,44 +33,25 @@ require_tools "at-spi2-core python3-pyatspi dbus-daemon xvfb xauth x11-utils uti
     cmake Xvfb xauth xdpyinfo timeout setpriv setsid dbus-run-session /usr/libexec/at-spi-bus-launcher
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || fail "pyatspi not found (Debian package python3-pyatspi)"
 
-make_work_dir trevanto-atspi
+keep_files=(check.log:atspi-check.log)
 checker_pid=
-
-cleanup() {
-    local status=$?
-    # The checker, the program it started and the buses of its session: one process
-    # group of their own.
+# The checker, the program it started and the buses of its session: one process group
+# of their own.
+stop_extra() {
     if [[ -n "$checker_pid" ]] && kill -0 "$checker_pid" 2>/dev/null; then
         kill -TERM -- "-$checker_pid" 2>/dev/null || true
         sleep 1
         kill -KILL -- "-$checker_pid" 2>/dev/null || true
         wait "$checker_pid" 2>/dev/null || true
     fi
-    stop_session
-    if [[ -f "$work/check.log" && -d "$tree" ]]; then
-        cp "$work/check.log" "$tree/atspi-check.log" 2>/dev/null || true
-    fi
-    remove_work_dir
-    return_tree_to_sudo_user
-    if ((status == 0)); then
-        say "passed"
-    fi
-    return "$status"
 }
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+begin_session trevanto-atspi
 
 # ---- build, install, the user, the X server -------------------------------------------
 
-build_tree
-install_tree
-say "installed into $prefix"
-setup_run_user
+prepare_program
 say "the program runs as $run_name"
-start_xvfb
-say "Xvfb runs on $display"
-share_xauth_with_user
+start_x_session
 # The user may not be able to read the source tree.
 install -m 644 scripts/atspi-check.py "$work/atspi-check.py"
 

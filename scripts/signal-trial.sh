@@ -27,10 +27,6 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-tree=build-smoke
-jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
-step_timeout=${TREVANTO_SMOKE_TIMEOUT:-30}
-smoke_user=${TREVANTO_SMOKE_USER:-trevanto-smoke}
 trials=${TREVANTO_TRIALS:-24}
 seed=${TREVANTO_TRIAL_SEED:-$(date +%s)}
 
@@ -41,24 +37,12 @@ script_name=signal-trial
 require_tools "xvfb xauth xdotool x11-utils util-linux" \
     cmake Xvfb xauth xdpyinfo xdotool cmp timeout setpriv
 
-make_work_dir trevanto-signals
-cleanup() {
-    local status=$?
-    stop_session
-    remove_work_dir
-    return_tree_to_sudo_user
-    ((status == 0)) && say "passed: $trials trials, seed $seed"
-    return "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+passed_message="passed: $trials trials, seed $seed"
+quiet_steps=1
+begin_session trevanto-signals
 
-build_tree
-install_tree
-setup_run_user
-start_xvfb
-share_xauth_with_user
+prepare_program
+start_x_session
 "${as_user[@]}" mkdir -p "$data_dir"
 RANDOM=$seed
 say "seed $seed, $trials trials"

@@ -23,10 +23,6 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-tree=build-smoke
-jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
-step_timeout=${TREVANTO_SMOKE_TIMEOUT:-30}
-smoke_user=${TREVANTO_SMOKE_USER:-trevanto-smoke}
 
 # shellcheck source=scripts/lib/xsession.sh
 source scripts/lib/xsession.sh
@@ -35,34 +31,12 @@ script_name=smoke-test
 require_tools "xvfb xauth xdotool x11-utils imagemagick util-linux" \
     cmake Xvfb xauth xdpyinfo xdotool xwininfo import convert cmp timeout setpriv
 
-make_work_dir trevanto-smoke
+keep_files=(app.log:smoke-app.log)
+begin_session trevanto-smoke
 
-cleanup() {
-    local status=$?
-    stop_session
-    if [[ -f "$work/app.log" && -d "$tree" ]]; then
-        cp "$work/app.log" "$tree/smoke-app.log" 2>/dev/null || true
-    fi
-    remove_work_dir
-    return_tree_to_sudo_user
-    if ((status == 0)); then
-        say "passed"
-    fi
-    return "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+# ---- build, install, the user who runs the program -----------------------------------
 
-# ---- build and install ---------------------------------------------------------------
-
-build_tree
-install_tree
-say "installed into $prefix"
-
-# ---- the user who runs the program ---------------------------------------------------
-
-setup_run_user
+prepare_program
 if [[ -n "$run_uid" ]]; then
     say "the program runs as $smoke_user (uid $run_uid); $prefix belongs to root, mode 755"
 else
@@ -73,9 +47,7 @@ fi
 
 # ---- X server ------------------------------------------------------------------------
 
-start_xvfb
-say "Xvfb runs on $display"
-share_xauth_with_user
+start_x_session
 
 # ---- helpers on the screen -------------------------------------------------------------
 

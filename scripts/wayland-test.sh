@@ -34,10 +34,6 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-tree=build-smoke
-jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
-step_timeout=${TREVANTO_SMOKE_TIMEOUT:-30}
-smoke_user=${TREVANTO_SMOKE_USER:-trevanto-smoke}
 
 # shellcheck source=scripts/lib/xsession.sh
 source scripts/lib/xsession.sh
@@ -47,40 +43,22 @@ require_tools "weston xvfb xauth xdotool x11-utils imagemagick util-linux" \
     cmake weston weston-debug weston-screenshooter Xvfb xauth xdpyinfo xdotool xwininfo convert cmp \
     timeout setpriv
 
-make_work_dir trevanto-wayland
+keep_files=(app.log:wayland-app.log weston-headless.log:wayland-weston-headless.log
+    weston-x11.log:wayland-weston-x11.log maximized.png:wayland-maximized.png)
 weston_pid=
 socket=trevanto-wayland-$$
-
-cleanup() {
-    local status=$?
+# At the end the program goes first, then weston, then (end_session) the X server.
+stop_extra() {
     stop_process "$app_pid"
     app_pid=
     stop_process "$weston_pid"
     weston_pid=
-    stop_session
-    if [[ -d "$tree" ]]; then
-        for log in app weston-headless weston-x11; do
-            [[ -f "$work/$log.log" ]] && cp "$work/$log.log" "$tree/wayland-$log.log" 2>/dev/null
-        done
-        [[ -f "$work/maximized.png" ]] && cp "$work/maximized.png" "$tree/wayland-maximized.png" 2>/dev/null
-    fi
-    remove_work_dir
-    return_tree_to_sudo_user
-    if ((status == 0)); then
-        say "passed"
-    fi
-    return "$status"
 }
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+begin_session trevanto-wayland
 
 # ---- build, install, the user ----------------------------------------------------------
 
-build_tree
-install_tree
-say "installed into $prefix"
-setup_run_user
+prepare_program
 say "the program runs as $run_name"
 "${as_user[@]}" mkdir -p "$data_dir" "$home/shots"
 

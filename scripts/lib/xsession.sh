@@ -1,26 +1,45 @@
 # shellcheck shell=bash
-# Shared by scripts/smoke-test.sh, scripts/startup-time.sh and scripts/wayland-test.sh:
-# builds the Release tree and installs it into a staging prefix laid out as under /usr,
-# prepares the ordinary user who runs the program, starts Xvfb on a free display and
-# launches the installed program on it, reads screenshots, and stops all of that again.
+# Shared by the tests of the installed program in real windows: scripts/smoke-test.sh,
+# scripts/wayland-test.sh, scripts/atspi-test.sh, scripts/signal-trial.sh and
+# scripts/startup-time.sh. It builds the Release tree and installs it into a staging
+# prefix laid out as under /usr, prepares the ordinary user who runs the program, starts
+# Xvfb on a free display and launches the installed program on it, reads screenshots,
+# and stops all of that again when the script ends, however it ends.
 #
-# Sourcing defines functions and the state variables below, nothing else. The caller
-# runs from the top of the source tree under `set -euo pipefail`, sets these before
-# using the functions:
-#   script_name    prefix of every message (say, fail)
-#   tree           the build tree (build-smoke)
-#   jobs           build jobs
-#   smoke_user     the ordinary user to run the program as, when root
-#   step_timeout   seconds to wait for one step
-# and has one cleanup function on EXIT that calls stop_session, remove_work_dir and
-# return_tree_to_sudo_user. The functions end the script through fail (exit 1), so
-# call them as plain commands: never in $(...), which would only end a subshell, nor as
-# the condition of if, && or ||, where `set -e` does not apply inside them.
+# Sourcing defines functions and the variables below, nothing else. The caller runs
+# from the top of the source tree under `set -euo pipefail`, sets script_name (the
+# prefix of every message: say, fail), may set any of these after sourcing:
+#   tree            the build tree (default build-smoke)
+#   jobs            build jobs (default $TREVANTO_JOBS, or the number of processors)
+#   step_timeout    seconds to wait for one step (default $TREVANTO_SMOKE_TIMEOUT, or 30)
+#   smoke_user      the ordinary user to run the program as, when root (default
+#                   $TREVANTO_SMOKE_USER, or trevanto-smoke)
+#   keep_files      files of the work folder copied into the tree at the end, each as
+#                   NAME:NAME_IN_TREE (default none)
+#   passed_message  said when the script ends with status 0 (default "passed"; empty:
+#                   nothing is said)
+#   quiet_steps     when 1, prepare_program and start_x_session do not say what they did
+# and defines stop_extra, a function that ends them, when it starts processes of its
+# own; then it calls begin_session, which fills in the defaults and runs end_session at
+# the end.
+# The functions end the script through fail (exit 1), so call them as plain commands:
+# never in $(...), which would only end a subshell, nor as the condition of if, && or
+# ||, where `set -e` does not apply inside them.
 #
 # shellcheck disable=SC2034  # the variables set here are read by the calling scripts
-# shellcheck disable=SC2154  # script_name, tree, jobs, smoke_user, step_timeout: the caller's
+# shellcheck disable=SC2154  # script_name: the caller's
 
-# State that cleanup reads; empty until the step that fills it has run.
+# The settings, empty (none from the environment) until the caller or begin_session
+# sets them.
+tree=
+jobs=
+step_timeout=
+smoke_user=
+keep_files=()
+passed_message=passed
+quiet_steps=
+
+# State that end_session reads; empty until the step that fills it has run.
 work=
 xvfb_pid=
 app_pid=
@@ -90,6 +109,46 @@ return_tree_to_sudo_user() {
     fi
 }
 
+# ---- the beginning and the end ---------------------------------------------------------
+
+# begin_session NAME: fills in the settings the caller left empty, makes the work folder
+# (NAME.XXXXXX) and has end_session run when the script ends, also at SIGINT (status
+# 130) and SIGTERM (status 143).
+begin_session() {
+    tree=${tree:-build-smoke}
+    jobs=${jobs:-${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}}
+    step_timeout=${step_timeout:-${TREVANTO_SMOKE_TIMEOUT:-30}}
+    smoke_user=${smoke_user:-${TREVANTO_SMOKE_USER:-trevanto-smoke}}
+    make_work_dir "$1"
+    trap end_session EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+
+# On EXIT: ends what the caller started (stop_extra), the program and the X server,
+# copies keep_files into the tree, removes the work folder, gives the tree back under
+# sudo and, when the script ends with status 0, says passed_message. The status stays.
+end_session() {
+    local status=$? kept
+    if declare -F stop_extra >/dev/null; then
+        stop_extra || true
+    fi
+    stop_session
+    if [[ -d "$tree" ]]; then
+        for kept in "${keep_files[@]}"; do
+            if [[ -f "$work/${kept%%:*}" ]]; then
+                cp "$work/${kept%%:*}" "$tree/${kept#*:}" 2>/dev/null || true
+            fi
+        done
+    fi
+    remove_work_dir
+    return_tree_to_sudo_user
+    if ((status == 0)) && [[ -n "$passed_message" ]]; then
+        say "$passed_message"
+    fi
+    return "$status"
+}
+
 # ---- build and install -----------------------------------------------------------------
 
 # Configures $tree as a Release build without tests when it has no cache yet, and
@@ -114,6 +173,15 @@ install_tree() {
         { cat "$work/install.log" >&2; fail "cmake --install failed"; }
     program="$prefix/bin/trevanto"
     [[ -x "$program" ]] || fail "the installation holds no $program"
+}
+
+# Builds and installs the tree, says where (unless quiet_steps) and prepares the user
+# who runs the program (setup_run_user).
+prepare_program() {
+    build_tree
+    install_tree
+    [[ "$quiet_steps" == 1 ]] || say "installed into $prefix"
+    setup_run_user
 }
 
 # ---- the user who runs the program -----------------------------------------------------
@@ -207,6 +275,13 @@ share_xauth_with_user() {
         chown "$run_uid:$run_gid" "$user_auth"
     fi
     chmod 600 "$user_auth"
+}
+
+# Starts Xvfb, says its display (unless quiet_steps) and shares its cookie with the user.
+start_x_session() {
+    start_xvfb
+    [[ "$quiet_steps" == 1 ]] || say "Xvfb runs on $display"
+    share_xauth_with_user
 }
 
 # Prints the colour of one pixel of a screenshot as RRGGBB.
