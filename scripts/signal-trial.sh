@@ -112,12 +112,13 @@ trial_fail() {
 
 for ((trial = 1; trial <= trials; trial++)); do
     sizes=(0 1000 32767)
+    kinds=(TERM HUP INT)
     moments=(start-up message help save)
     legs=${sizes[RANDOM % 3]}
     moment=${moments[RANDOM % 4]}
     names=()
     for ((k = 0; k < 1 + RANDOM % 3; k++)); do
-        names+=("$(printf '%s\n' TERM HUP INT | sed -n "$((1 + RANDOM % 3))p")")
+        names+=("${kinds[RANDOM % 3]}")
     done
     scale=10
     [[ $moment == message ]] && scale=abc
