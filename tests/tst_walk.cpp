@@ -75,8 +75,7 @@ QString describe(const Step &s)
 Step parseStep(const QString &line)
 {
     static const QRegularExpression token(u"\"([^\"]*)\"|(-?\\d+)|([^\\s\\d\",|-][^\\s,|]*)"_qs);
-    static const QStringList filler = {u"ms"_qs, u"release"_qs, u"on"_qs, u"from"_qs, u"to"_qs, u"by"_qs,
-                                       u"answer"_qs, u"times"_qs, u"wide"_qs, u"high"_qs};
+    static const QStringList filler = u"ms release on from to by answer times wide high"_qs.split(u' ');
     Step s;
     QStringList words;
     for (const auto &match : token.globalMatch(line)) {
@@ -164,10 +163,18 @@ public:
     QString run(const Step &step);
     const Form1 &form() const { return *m_form; }
 
+    // Keeps the first failure. Stops the arrows and, from then on, closes every modal
+    // window at once, so that a step blocked in nested ones comes back.
+    void fail(const QString &fault)
+    {
+        m_fault = m_fault.isEmpty() ? fault : m_fault;
+        m_form->UpDown1->upButton()->setDown(false);
+        m_form->UpDown1->downButton()->setDown(false);
+    }
+
 private:
     void start();
     void answer();
-    void fail(const QString &fault);
     QString check();
     QString drawnAfresh();
 
@@ -200,16 +207,6 @@ void Walk::start()
     m_form->show();
     if (!QTest::qWaitForWindowExposed(m_form.get()))
         fail(u"start: the window was not shown"_qs);
-}
-
-// Keeps the first failure. Stops the arrows and, from then on, closes every modal window
-// at once, so that a step blocked in nested ones comes back.
-void Walk::fail(const QString &fault)
-{
-    if (m_fault.isEmpty())
-        m_fault = fault;
-    m_form->UpDown1->upButton()->setDown(false);
-    m_form->UpDown1->downButton()->setDown(false);
 }
 
 void Walk::answer()
@@ -305,12 +302,7 @@ QString Walk::run(const Step &step)
         break;
     }
     case Resize: m_form->resize(step.n[0], step.n[1]); break;
-    case Close:
-        if (step.what == 0)
-            click(window, at(m_form->Command5));
-        else
-            window->close();
-        break;
+    case Close: step.what ? void(window->close()) : click(window, at(m_form->Command5)); break;
     }
     if (!m_form->isVisible()) { // closed by FIM, by Space on it or by the close box: start again
         m_form.reset();
@@ -359,16 +351,15 @@ QString Walk::drawnAfresh()
     QCoreApplication::sendEvent(&fresh, &resized);
     fresh.Command3_Click();
     const QImage &mine = m_form->surface(), &theirs = fresh.surface();
-    if (mine != theirs) {
-        QRect differ;
-        for (int y = 0; y < qMin(mine.height(), theirs.height()); ++y) {
-            for (int x = 0; x < qMin(mine.width(), theirs.width()); ++x)
-                differ |= mine.pixel(x, y) != theirs.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
-        }
-        return u"redraw: the surface (%1x%2) differs from a fresh window's (%3x%4) within %5,%6 %7x%8"_qs.arg(mine.width())
-            .arg(mine.height()).arg(theirs.width()).arg(theirs.height()).arg(differ.x()).arg(differ.y()).arg(differ.width())
-            .arg(differ.height());
+    if (mine.size() != theirs.size())
+        return u"redraw: the surface is %1x%2, a fresh window's %3x%4"_qs.arg(mine.width()).arg(mine.height()).arg(theirs.width()).arg(theirs.height());
+    QRect differ;
+    for (int y = 0, same = mine == theirs; !same && y < mine.height(); ++y) {
+        for (int x = 0; x < mine.width(); ++x)
+            differ |= mine.pixel(x, y) != theirs.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
     }
+    if (!differ.isEmpty())
+        return u"redraw: the surface differs from a fresh window's within %1,%2 %3x%4"_qs.arg(differ.x()).arg(differ.y()).arg(differ.width()).arg(differ.height());
     if (fresh.proa.size() != m_form->proa.size())
         return u"redraw: %1 bearing labels, a fresh window has %2"_qs.arg(m_form->proa.size()).arg(fresh.proa.size());
     for (std::size_t k = 0; k < fresh.proa.size(); ++k) {
@@ -474,13 +465,6 @@ QList<Step> shrink(const QLocale &locale, QList<Step> steps, const QString &faul
     return steps;
 }
 
-int setting(const char *name, int fallback)
-{
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok ? value : fallback;
-}
-
 } // namespace
 
 class WalkTest : public QObject
@@ -507,8 +491,12 @@ void WalkTest::initTestCase()
 // shrunk (for at most 30 s, 90 s in all) and reported.
 void WalkTest::walk()
 {
-    const int first = setting("TREVANTO_WALK_SEED", 1);
-    const int seeds = setting("TREVANTO_WALK_SEEDS", 1000);
+    const auto setting = [](const char *name, int fallback) {
+        bool ok = false;
+        const int value = qEnvironmentVariableIntValue(name, &ok);
+        return ok ? value : fallback;
+    };
+    const int first = setting("TREVANTO_WALK_SEED", 1), seeds = setting("TREVANTO_WALK_SEEDS", 1000);
     const int stepsPerSeed = setting("TREVANTO_WALK_STEPS", 200);
     const QDeadlineTimer budget(setting("TREVANTO_WALK_SECONDS", 20) * 1000), shrinking(budget.remainingTime() + 90000);
     QElapsedTimer clock;
@@ -552,7 +540,7 @@ void WalkTest::foundFaults_data()
         << u"pt_BR"_qs << QStringList{u"retype Text2 \"\" | answer 3 ms by Enter"_qs, u"hold up 1178 ms, release on outside | answer 4 ms by box"_qs};
     QTest::newRow("a held arrow stays down when its release comes while its message is open")
         << u"C"_qs << QStringList{u"retype Text2 \"abc\" | answer 0 ms by OK"_qs, u"hold up 630 ms, release on arrow | answer 60 ms by Escape"_qs};
-    QTest::newRow("a window made narrower than 120 pixels comes back 120 wide")
+    QTest::newRow("a window made smaller than 120 x 40 pixels comes back larger")
         << u"C"_qs << QStringList{u"resize to 104 wide, 386 high"_qs, u"close FIM | answer 1 ms by Enter"_qs};
 }
 
