@@ -397,11 +397,19 @@ QString typedText(QRandomGenerator &r, QList<int> &times)
 }
 
 // Draws the next step; a drop lands anywhere near the window or on one of its controls.
+// The leg boxes' texts only steer the draw, so the step still replays alike.
 Step randomStep(QRandomGenerator &r, const Form1 &form)
 {
     Step s;
     s.answerMs = skewedMs(r);
     s.answer = r.bounded(4);
+    if (r.bounded(3) == 0) { // what a user does most: fill the empty box, then include the leg
+        const bool bearing = form.Text4->text().isEmpty(), distance = !bearing && form.Text3->text().isEmpty();
+        s.kind = bearing || distance ? Retype : Click; // Click 0: Incluir
+        s.what = distance ? 1 : 0;
+        s.text = bearing ? QString::number(r.bounded(360)) : distance ? QString::number(r.bounded(1, 500)) : QString();
+        return s;
+    }
     const int roll = r.bounded(100);
     if (roll < 36) {
         s.kind = roll < 28 ? Retype : Type;
@@ -412,7 +420,7 @@ Step randomStep(QRandomGenerator &r, const Form1 &form)
         s.what = r.bounded(5);
     } else if (roll < 76) {
         s.kind = Click;
-        s.what = roll < 62 ? 0 : r.bounded(6); // Incluir the most: courses grow
+        s.what = r.bounded(6);
     } else if (roll < 83) {
         s.kind = Hold;
         s.what = r.bounded(2);
