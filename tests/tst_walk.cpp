@@ -473,11 +473,26 @@ QList<Step> shrink(const QLocale &locale, QList<Step> steps, const QString &faul
     return steps;
 }
 
+int setting(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
 } // namespace
 
 class WalkTest : public QObject
 {
     Q_OBJECT
+
+public:
+    WalkTest()
+    {
+        // A long walk outlasts Qt Test's own limit of five minutes for a test function.
+        if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+            qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((setting("TREVANTO_WALK_SECONDS", 20) + 300) * 1000));
+    }
 
 private slots:
     void initTestCase();
@@ -499,11 +514,6 @@ void WalkTest::initTestCase()
 // shrunk (for at most 30 s, 90 s in all) and reported.
 void WalkTest::walk()
 {
-    const auto setting = [](const char *name, int fallback) {
-        bool ok = false;
-        const int value = qEnvironmentVariableIntValue(name, &ok);
-        return ok ? value : fallback;
-    };
     const int first = setting("TREVANTO_WALK_SEED", 1), seeds = setting("TREVANTO_WALK_SEEDS", 1000);
     const int stepsPerSeed = setting("TREVANTO_WALK_STEPS", 200);
     const QDeadlineTimer budget(setting("TREVANTO_WALK_SECONDS", 20) * 1000), shrinking(budget.remainingTime() + 90000);
