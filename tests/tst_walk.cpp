@@ -163,6 +163,7 @@ public:
     QString run(const Step &step);
     const Form1 &form() const { return *m_form; }
 
+private:
     // Keeps the first failure. Stops the arrows and, from then on, closes every modal
     // window at once, so that a step blocked in nested ones comes back.
     void fail(const QString &fault)
@@ -171,8 +172,6 @@ public:
         m_form->UpDown1->upButton()->setDown(false);
         m_form->UpDown1->downButton()->setDown(false);
     }
-
-private:
     void start();
     void answer();
     QString check();
