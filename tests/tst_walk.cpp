@@ -1,0 +1,582 @@
+// A seeded random walk of real input over the real main window: typing into the boxes,
+// keys, clicks, held zoom arrows, drags of the start marker, resizes, closes and
+// restarts, with the real message boxes and the real help window answered after a
+// while, as a user answers them. After every step the window must hold only what its
+// rules accept and look exactly like a window started afresh from the same state. A
+// failing walk is shrunk to the shortest step list that still fails and printed in the
+// form that the table of found faults replays.
+
+#include "formfixture.h"
+#include "locales.h"
+
+#include "app/leglist.h"
+#include "app/marker.h"
+#include "app/messagebox.h"
+#include "app/updown.h"
+#include "course/legrules.h"
+#include "help/form2.h"
+
+#include <QClipboard>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QListView>
+#include <QMessageBox>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+
+using namespace trevanto;
+
+namespace {
+
+// A step is a small value that replays from a fresh start. Its words: the kind, then
+// what it acts on, by the names below.
+enum Kind { Type, Retype, Key, Click, Hold, Drag, Resize, Close };
+const QStringList Kinds = {u"type"_qs, u"retype"_qs, u"key"_qs, u"click"_qs, u"hold"_qs, u"drag"_qs, u"resize"_qs, u"close"_qs};
+const QStringList Boxes = {u"Text4"_qs, u"Text3"_qs, u"Text2"_qs};
+const QStringList Keys = {u"Tab"_qs, u"Shift+Tab"_qs, u"Space"_qs, u"Enter"_qs, u"Escape"_qs};
+const QStringList Buttons = {u"Incluir"_qs, u"Excluir"_qs, u"Atualizar!"_qs, u"Imprimir"_qs, u"Ajuda..."_qs, u"logo"_qs};
+const QStringList Arrows = {u"up"_qs, u"down"_qs};
+const QStringList MouseButtons = {u"left"_qs, u"right"_qs, u"middle"_qs};
+const QStringList Closes = {u"FIM"_qs, u"box"_qs};
+const QStringList *const Targets[] = {&Boxes, &Boxes, &Keys, &Buttons, &Arrows, &MouseButtons, nullptr, &Closes};
+const QStringList Places = {u"arrow"_qs, u"List1"_qs, u"Text2"_qs, u"Atualizar!"_qs, u"plot"_qs, u"outside"_qs};
+const QStringList Answers = {u"OK"_qs, u"box"_qs, u"Escape"_qs, u"Enter"_qs}; // OK: the dialog's one button
+
+struct Step
+{
+    int kind = Type;
+    int what = 0;     // index into the kind's names
+    QList<int> n;     // type: {times the text is pasted}; hold: {ms}; drag: {grab x, y, drop x, y}; resize: {w, h}
+    QString text;     // typed
+    int place = 0;    // where a held arrow is released
+    int answerMs = 0; // every modal window the step opens is answered after this long,
+    int answer = 0;   // in this way
+};
+
+QString describe(const Step &s)
+{
+    const auto n = [&](int i) { return QString::number(s.n.value(i)); };
+    QString rest;
+    switch (s.kind) {
+    case Type:
+    case Retype: rest = u" \""_qs + s.text + u'"' + (s.n.isEmpty() ? QString() : u" %1 times"_qs.arg(n(0))); break;
+    case Hold: rest = u" %1 ms, release on %2"_qs.arg(n(0), Places[s.place]); break;
+    case Drag: rest = u" from %1,%2 to %3,%4"_qs.arg(n(0), n(1), n(2), n(3)); break;
+    case Resize: return u"resize to %1 wide, %2 high"_qs.arg(n(0), n(1));
+    }
+    return Kinds[s.kind] + u' ' + (*Targets[s.kind])[s.what] + rest + u" | answer %1 ms by %2"_qs.arg(s.answerMs).arg(Answers[s.answer]);
+}
+
+Step parseStep(const QString &line)
+{
+    static const QRegularExpression token(u"\"([^\"]*)\"|(-?\\d+)|([^\\s\\d\",|-][^\\s,|]*)"_qs);
+    static const QStringList filler = u"ms release on from to by answer times wide high"_qs.split(u' ');
+    Step s;
+    QStringList words;
+    for (const auto &match : token.globalMatch(line)) {
+        if (match.hasCaptured(1))
+            s.text = match.captured(1);
+        else if (match.hasCaptured(2))
+            s.n << match.captured(2).toInt();
+        else if (!filler.contains(match.captured(3)))
+            words << match.captured(3);
+    }
+    s.kind = int(Kinds.indexOf(words[0]));
+    if (s.kind == Resize)
+        return s;
+    s.what = int(Targets[s.kind]->indexOf(words[1]));
+    s.place = s.kind == Hold ? int(Places.indexOf(words[2])) : 0;
+    s.answer = int(Answers.indexOf(words.last()));
+    s.answerMs = s.n.takeLast();
+    return s;
+}
+
+// Real mouse input through the window system: each event carries the buttons held after
+// it, and a window that a modal one blocks never sees it. Clicks lie far enough apart in
+// time that no two make a double click.
+void mouse(QWindow *window, QEvent::Type type, Qt::MouseButton button, QPoint pos)
+{
+    static Qt::MouseButtons held;
+    static int timestamp = 0;
+    held.setFlag(button, type == QEvent::MouseButtonPress || (type == QEvent::MouseMove && held.testFlag(button)));
+    timestamp = (timestamp + 1000) % (1 << 30);
+    qt_handleMouseEvent(window, pos, window->mapToGlobal(QPointF(pos)), held, type == QEvent::MouseMove ? Qt::NoButton : button,
+                        type, {}, timestamp);
+}
+
+void click(QWindow *window, QPoint pos)
+{
+    mouse(window, QEvent::MouseButtonPress, Qt::LeftButton, pos);
+    mouse(window, QEvent::MouseButtonRelease, Qt::LeftButton, pos);
+}
+
+QWidgetList openModals()
+{
+    QWidgetList modals = QApplication::topLevelWidgets();
+    modals.removeIf([](const QWidget *window) { return !window->isVisible() || !window->isModal(); });
+    return modals;
+}
+
+// Prints in turn: printed, saved as a PDF, failed; the last two tell the user in a message.
+class RecordingPrinter : public PagePrinter
+{
+public:
+    PrintOutcome printPage(const QImage &) override
+    {
+        const auto kind = PrintOutcome::Kind(++pages % 3);
+        return {kind, kind == PrintOutcome::Failed ? u"sem papel"_qs : u"/tmp/Trevanto.pdf"_qs};
+    }
+    int pages = 0;
+};
+
+// What a close keeps for the next start.
+QStringList kept(const Form1 &form)
+{
+    const QSize outer = form.frameGeometry().size();
+    return {u"bearings "_qs + form.bearings().join(u' '), u"distances "_qs + form.distances().join(u' '),
+            u"scale \""_qs + form.Text2->text() + u'"', u"marker at %1,%2"_qs.arg(form.Picture1->x()).arg(form.Picture1->y()),
+            u"size %1x%2"_qs.arg(outer.width()).arg(outer.height())};
+}
+
+// The window with its real message boxes and help, a work-file folder of its own, and a
+// hand that answers every modal window after the step's delay, also while the step is
+// blocked inside its exec(): the OK or Fechar button, the close box, Escape or Enter
+// (which the help window must ignore; its button follows). While a button is held on the
+// main window the hand answers only by key.
+class Walk
+{
+public:
+    explicit Walk(const QLocale &locale) : m_locale(locale)
+    {
+        m_timer.callOnTimeout([this] { answer(); });
+        m_timer.start(1);
+        m_clock.start();
+        start();
+    }
+
+    // Runs one step and returns the first check that failed, or nothing.
+    QString run(const Step &step);
+    const Form1 &form() const { return *m_form; }
+
+private:
+    // Keeps the first failure. Stops the arrows and, from then on, closes every modal
+    // window at once, so that a step blocked in nested ones comes back.
+    void fail(const QString &fault)
+    {
+        m_fault = m_fault.isEmpty() ? fault : m_fault;
+        m_form->UpDown1->upButton()->setDown(false);
+        m_form->UpDown1->downButton()->setDown(false);
+    }
+    void start();
+    void answer();
+    QString check();
+    QString drawnAfresh();
+
+    QLocale m_locale;
+    QTemporaryDir m_dir;
+    DialogMessages m_messages;
+    RecordingPrinter m_printer;
+    RecordingLauncher m_launcher;
+    std::unique_ptr<Form1> m_form;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    Step m_step;
+    QString m_fault;
+    bool m_redrawn = false;
+    bool m_buttonHeld = false;
+    bool m_answering = false;
+};
+
+void Walk::start()
+{
+    Form1::Services services;
+    services.messages = &m_messages;
+    services.printer = &m_printer;
+    services.launcher = &m_launcher;
+    services.workFile = {m_dir.filePath(u"trevanto.ini"_qs), m_dir.filePath(u"trevanto.ini"_qs)};
+    services.locale = m_locale;
+    m_form = std::make_unique<Form1>(services);
+    QObject::connect(m_form.get(), &Form1::bearingLabelsRedrawn, m_form.get(), [this] { m_redrawn = true; });
+    m_form->Form_Load();
+    m_form->show();
+    if (!QTest::qWaitForWindowExposed(m_form.get()))
+        fail(u"start: the window was not shown"_qs);
+}
+
+void Walk::answer()
+{
+    if (const QWidgetList modals = openModals(); modals.size() > 1) {
+        QStringList texts;
+        for (QWidget *modal : modals)
+            texts << (qobject_cast<QMessageBox *>(modal) ? static_cast<QMessageBox *>(modal)->text() : modal->windowTitle());
+        fail(u"modal: %1 modal windows open at once: %2"_qs.arg(modals.size()).arg(texts.join(u" / "_qs)));
+    }
+    auto *top = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!top || m_answering)
+        return;
+    if (!m_fault.isEmpty())
+        return top->reject();
+    if (!top->property("answerAt").isValid())
+        top->setProperty("answerAt", m_clock.elapsed() + m_step.answerMs);
+    if (m_clock.elapsed() < top->property("answerAt").toLongLong() || (m_buttonHeld && m_step.answer < 2))
+        return;
+    m_answering = true;
+    QWindow *window = top->windowHandle();
+    if (m_step.answer >= 2) {
+        QTest::keyClick(window, m_step.answer == 2 ? Qt::Key_Escape : Qt::Key_Return);
+        if (qobject_cast<Form2 *>(top) && !top->isVisible())
+            fail(u"help: %1 closed the help window"_qs.arg(Answers[m_step.answer]));
+    }
+    if (top->isVisible() && m_step.answer == 1) {
+        window->close();
+    } else if (top->isVisible() && !m_buttonHeld) {
+        const auto *button = top->findChild<QPushButton *>();
+        click(window, button->mapTo(top, button->rect().center()));
+    }
+    m_answering = false;
+}
+
+QString Walk::run(const Step &step)
+{
+    const QStringList before = kept(*m_form); // a step that closes the window does nothing before that
+    m_redrawn = false;
+    m_step = step;
+    QWindow *window = m_form->windowHandle();
+    const auto at = [&](const QWidget *widget) { return widget->mapTo(m_form.get(), widget->rect().center()); };
+    switch (step.kind) {
+    case Type:
+    case Retype:
+        click(window, at(QList<QLineEdit *>{m_form->Text4, m_form->Text3, m_form->Text2}[step.what]));
+        if (step.kind == Retype)
+            QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        if (!step.n.isEmpty()) { // a long text is pasted
+            QGuiApplication::clipboard()->setText(step.text.repeated(step.n[0]));
+            QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
+        } else if (step.text.isEmpty() && step.kind == Retype) {
+            QTest::keyClick(window, Qt::Key_Backspace);
+        }
+        for (const QChar c : (step.n.isEmpty() ? step.text : QString()))
+            QTest::sendKeyEvent(QTest::Click, window, Qt::Key(c.toUpper().unicode()), QString(c), {});
+        break;
+    case Key: {
+        const Qt::Key keys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape};
+        QTest::keyClick(window, keys[step.what], step.what == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+        break;
+    }
+    case Click:
+        click(window, at(QWidgetList{m_form->Command1, m_form->Command2, m_form->Command3, m_form->Command4, m_form->Command6,
+                                     m_form->Image1}[step.what]));
+        break;
+    case Hold: {
+        // The hand lets go after the hold wherever the program is then, inside a message
+        // box's exec() too: the release then goes to a window that the box blocks.
+        SpinArrowButton *arrow = step.what ? m_form->UpDown1->downButton() : m_form->UpDown1->upButton();
+        const QPoint places[] = {at(arrow), at(m_form->List1), at(m_form->Text2), at(m_form->Command3), {400, 330}, {-40, 150}};
+        mouse(window, QEvent::MouseButtonPress, Qt::LeftButton, places[0]);
+        m_buttonHeld = true;
+        QEventLoop held;
+        QTimer::singleShot(step.n[0], &held, [&] {
+            m_buttonHeld = false;
+            mouse(window, QEvent::MouseButtonRelease, Qt::LeftButton, places[step.place]);
+            held.quit();
+        });
+        held.exec();
+        if (arrow->isDown())
+            fail(u"arrow: the %1 arrow is still down after its release"_qs.arg(Arrows[step.what]));
+        break;
+    }
+    case Drag: {
+        const Qt::MouseButton button = QList{Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}[step.what];
+        const QPoint from = m_form->Picture1->pos() + QPoint(step.n[0], step.n[1]);
+        const QPoint to(step.n[2], step.n[3]);
+        mouse(window, QEvent::MouseButtonPress, button, from);
+        for (int k = 1; k <= 3; ++k)
+            mouse(window, QEvent::MouseMove, button, from + (to - from) * k / 3);
+        mouse(window, QEvent::MouseButtonRelease, button, to);
+        break;
+    }
+    case Resize: m_form->resize(step.n[0], step.n[1]); break;
+    case Close: step.what ? void(window->close()) : click(window, at(m_form->Command5)); break;
+    }
+    if (!m_form->isVisible()) { // closed by FIM, by Space on it or by the close box: start again
+        m_form.reset();
+        start();
+        const QStringList after = kept(*m_form);
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            if (after[i] != before[i] && m_fault.isEmpty())
+                m_fault = u"restart: the window came back with %1; it closed with %2"_qs.arg(after[i].left(80), before[i].left(80));
+        }
+    }
+    QCoreApplication::processEvents();
+    return m_fault.isEmpty() ? check() : std::exchange(m_fault, QString());
+}
+
+QString Walk::check()
+{
+    if (!openModals().isEmpty())
+        return u"modal: a modal window is still open after the step"_qs;
+    const QStringList &distances = m_form->distances();
+    const QStringList &bearings = m_form->bearings();
+    if (distances.size() != bearings.size())
+        return u"lists: %1 distances beside %2 bearings"_qs.arg(distances.size()).arg(bearings.size());
+    for (qsizetype i = 0; i < bearings.size(); ++i) {
+        if (const auto refusal = checkNewLeg(bearings[i], distances[i], 0, m_locale))
+            return u"leg: leg %1 (\"%2\", \"%3\") is one the include refuses: %4"_qs.arg(i).arg(bearings[i], distances[i], refusal->message);
+    }
+    return m_redrawn ? drawnAfresh() : QString();
+}
+
+// Compares the surface and the bearing labels with a window started afresh from the same
+// legs, scale and marker, made as large as the walked window's surface has become.
+QString Walk::drawnAfresh()
+{
+    RecordingMessages quiet;
+    Form1::Services services;
+    services.messages = &quiet;
+    services.locale = m_locale;
+    Form1 fresh(services);
+    static_cast<LegList *>(fresh.List1->model())->appendAll(m_form->distances());
+    static_cast<LegList *>(fresh.List2->model())->appendAll(m_form->bearings());
+    fresh.Text2->setText(m_form->Text2->text());
+    fresh.Picture1->move(m_form->Picture1->pos());
+    const QSize size = m_form->surface().deviceIndependentSize().toSize();
+    fresh.resize(size);
+    QResizeEvent resized(size, size);
+    QCoreApplication::sendEvent(&fresh, &resized);
+    fresh.Command3_Click();
+    const QImage &mine = m_form->surface(), &theirs = fresh.surface();
+    if (mine.size() != theirs.size())
+        return u"redraw: the surface is %1x%2, a fresh window's %3x%4"_qs.arg(mine.width()).arg(mine.height()).arg(theirs.width()).arg(theirs.height());
+    QRect differ;
+    for (int y = 0, same = mine == theirs; !same && y < mine.height(); ++y) {
+        for (int x = 0; x < mine.width(); ++x)
+            differ |= mine.pixel(x, y) != theirs.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+    }
+    if (!differ.isEmpty())
+        return u"redraw: the surface differs from a fresh window's within %1,%2 %3x%4"_qs.arg(differ.x()).arg(differ.y()).arg(differ.width()).arg(differ.height());
+    if (fresh.proa.size() != m_form->proa.size())
+        return u"redraw: %1 bearing labels, a fresh window has %2"_qs.arg(m_form->proa.size()).arg(fresh.proa.size());
+    for (std::size_t k = 0; k < fresh.proa.size(); ++k) {
+        const BearingLabel &a = m_form->proa[k], &b = fresh.proa[k];
+        if (a.rect != b.rect || a.text != b.text || a.visible != b.visible)
+            return u"redraw: bearing label %1 differs from a fresh window's"_qs.arg(k);
+    }
+    return {};
+}
+
+// Holds and answers are mostly short, as a user's mostly are, which keeps the walk fast:
+// 7 in 8 take under 5 ms, most of the rest under 50 ms, and 1 in 64 runs up to 1,500 ms,
+// past the arrows' repeat (after 300 ms, then every 100 ms).
+int skewedMs(QRandomGenerator &r)
+{
+    const int roll = r.bounded(64);
+    return roll == 0 ? r.bounded(50, 1501) : roll < 8 ? r.bounded(5, 50) : r.bounded(5);
+}
+
+QString typedText(QRandomGenerator &r, QList<int> &times)
+{
+    const QString number = QString::number(r.bounded(400));
+    const QString decimal = number + (r.bounded(2) ? u',' : u'.') + QString::number(r.bounded(100));
+    switch (r.bounded(12)) {
+    case 0: return {};
+    case 1: times = {r.bounded(1000, 5001)}; return QStringList{u"9"_qs, u"0"_qs, u" "_qs, u"1,5"_qs, u"a"_qs}[r.bounded(5)];
+    case 2: return QStringList{u"abc"_qs, u"x"_qs, u"ç"_qs, u"90º"_qs, u"12a"_qs, u"N"_qs}[r.bounded(6)];
+    case 3: return QStringList{u"-"_qs, u"+"_qs, u" -"_qs}[r.bounded(3)] + (r.bounded(2) ? number : decimal);
+    case 4: return u' ' + number + u' ';
+    case 5: return QStringList{u"2147483648"_qs, u"99999999999"_qs, u"0"_qs, u"0,4"_qs, u"0.5"_qs, u"359,6"_qs}[r.bounded(6)];
+    case 6:
+    case 7: return decimal;
+    default: return number;
+    }
+}
+
+// Draws the next step; a drop lands anywhere near the window or on one of its controls.
+// The leg boxes' texts only steer the draw, so the step still replays alike.
+Step randomStep(QRandomGenerator &r, const Form1 &form)
+{
+    Step s;
+    s.answerMs = skewedMs(r);
+    s.answer = r.bounded(4);
+    if (r.bounded(3) == 0) { // what a user does most: fill the empty box, then include the leg
+        const bool bearing = form.Text4->text().isEmpty(), distance = !bearing && form.Text3->text().isEmpty();
+        s.kind = bearing || distance ? Retype : Click; // Click 0: Incluir
+        s.what = distance ? 1 : 0;
+        s.text = bearing ? QString::number(r.bounded(360)) : distance ? QString::number(r.bounded(1, 500)) : QString();
+        return s;
+    }
+    const int roll = r.bounded(100);
+    if (roll < 36) {
+        s.kind = roll < 28 ? Retype : Type;
+        s.what = r.bounded(5) / 2; // the scale less often than each leg box
+        s.text = typedText(r, s.n);
+    } else if (roll < 50) {
+        s.kind = Key;
+        s.what = r.bounded(5);
+    } else if (roll < 76) {
+        s.kind = Click;
+        s.what = r.bounded(6);
+    } else if (roll < 83) {
+        s.kind = Hold;
+        s.what = r.bounded(2);
+        s.n = {skewedMs(r)};
+        s.place = r.bounded(6);
+    } else if (roll < 93) {
+        s.kind = Drag;
+        s.what = r.bounded(3);
+        const QWidgetList controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        const QPoint to = r.bounded(3) ? QPoint(r.bounded(-60, 860), r.bounded(-60, 660))
+                                       : controls[r.bounded(controls.size())]->geometry().center();
+        s.n = {r.bounded(9), r.bounded(9), to.x(), to.y()};
+    } else if (roll < 98) {
+        s.kind = Resize;
+        const QSize room = form.screen()->availableSize() - (form.frameGeometry().size() - form.size());
+        s.n = {r.bounded(1, room.width() + 1), r.bounded(1, room.height() + 1)};
+    } else {
+        s.kind = Close;
+        s.what = r.bounded(2);
+    }
+    return s;
+}
+
+// Replays the steps from a fresh start: the first failed check and its step's index.
+std::pair<QString, qsizetype> replay(const QLocale &locale, const QList<Step> &steps)
+{
+    Walk walk(locale);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        if (const QString fault = walk.run(steps[i]); !fault.isEmpty())
+            return {fault, i};
+    }
+    return {};
+}
+
+// Drops chunks of the steps, halving their size, while the rest still fails the same check.
+QList<Step> shrink(const QLocale &locale, QList<Step> steps, const QString &fault, QDeadlineTimer deadline)
+{
+    const QString check = fault.section(u':', 0, 0);
+    for (qsizetype chunk = steps.size() / 2; chunk >= 1 && !deadline.hasExpired(); chunk /= 2) {
+        for (qsizetype from = 0; from < steps.size() && !deadline.hasExpired();) {
+            QList<Step> fewer = steps;
+            fewer.remove(from, qMin(chunk, steps.size() - from));
+            const auto [again, at] = replay(locale, fewer);
+            if (again.section(u':', 0, 0) == check)
+                steps = fewer.mid(0, at + 1);
+            else
+                from += chunk;
+        }
+    }
+    return steps;
+}
+
+int setting(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+} // namespace
+
+class WalkTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    WalkTest()
+    {
+        // A long walk outlasts Qt Test's own limit of five minutes for a test function.
+        if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+            qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((setting("TREVANTO_WALK_SECONDS", 20) + 300) * 1000));
+    }
+
+private slots:
+    void initTestCase();
+    void walk();
+    void foundFaults_data();
+    void foundFaults();
+};
+
+void WalkTest::initTestCase()
+{
+    // The offscreen platform says this of every message box it shows.
+    static const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        if (!text.contains(u"propagateSizeHints"_qs))
+            previous(type, context, text);
+    });
+}
+
+// Walks seed after seed until the time is up; each stops at its first failure, which is
+// shrunk (for at most 30 s, 90 s in all, beside the walk's time) and reported.
+void WalkTest::walk()
+{
+    const int first = setting("TREVANTO_WALK_SEED", 1), seeds = setting("TREVANTO_WALK_SEEDS", 1000);
+    const int stepsPerSeed = setting("TREVANTO_WALK_STEPS", 200);
+    const qint64 budget = setting("TREVANTO_WALK_SECONDS", 20) * 1000;
+    QElapsedTimer clock;
+    clock.start();
+    QStringList failures;
+    qint64 ran = 0, shrinking = 0; // the shrinking's own time, 90 s at most, is not the walk's
+    int seed = first;
+    for (; seed < first + seeds && clock.elapsed() - shrinking < budget; ++seed) {
+        QRandomGenerator r(seed);
+        const QLocale locale = r.bounded(2) ? Brazil : QLocale::c();
+        QList<Step> steps;
+        QString fault;
+        {
+            Walk walk(locale);
+            while (fault.isEmpty() && steps.size() < stepsPerSeed) {
+                steps << randomStep(r, walk.form());
+                fault = walk.run(steps.last());
+            }
+        }
+        ran += steps.size();
+        if (fault.isEmpty())
+            continue;
+        QElapsedTimer shrunk;
+        shrunk.start();
+        const QList<Step> shortest = shrink(locale, steps, fault, QDeadlineTimer(qBound(qint64(0), 90000 - shrinking, qint64(30000))));
+        shrinking += shrunk.elapsed();
+        QString report = u"seed %1 (%2) failed at step %3: %4\n  the shortest list found that fails so (%5 steps):"_qs.arg(seed)
+                             .arg(locale.name()).arg(steps.size()).arg(fault).arg(shortest.size());
+        for (const Step &step : shortest)
+            report += u"\n    "_qs + describe(step);
+        qWarning().noquote() << report;
+        failures << report;
+    }
+    qInfo("walk: seeds %d to %d, %lld steps in %lld ms (and %lld ms shrinking), %lld failed", first, seed - 1, ran,
+          clock.elapsed() - shrinking, shrinking, qint64(failures.size()));
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+}
+
+// Step lists that the walk found failing, each named by its fault.
+void WalkTest::foundFaults_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("a held arrow over a refused scale opens a message inside its message")
+        << u"pt_BR"_qs << QStringList{u"retype Text2 \"\" | answer 3 ms by Enter"_qs, u"hold up 1178 ms, release on outside | answer 4 ms by box"_qs};
+    QTest::newRow("a held arrow stays down when its release comes while its message is open")
+        << u"C"_qs << QStringList{u"retype Text2 \"abc\" | answer 0 ms by OK"_qs, u"hold up 630 ms, release on arrow | answer 60 ms by Escape"_qs};
+    QTest::newRow("a window made smaller than 120 x 40 pixels comes back larger")
+        << u"C"_qs << QStringList{u"resize to 104 wide, 386 high"_qs, u"close FIM | answer 1 ms by Enter"_qs};
+}
+
+void WalkTest::foundFaults()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, steps);
+    QList<Step> parsed;
+    for (const QString &line : steps) {
+        parsed << parseStep(line);
+        QCOMPARE(describe(parsed.last()), line);
+    }
+    const auto [fault, at] = replay(QLocale(locale), parsed);
+    QVERIFY2(fault.isEmpty(), qPrintable(u"step %1: %2"_qs.arg(at + 1).arg(fault)));
+}
+
+QTEST_MAIN(WalkTest)
+#include "tst_walk.moc"
