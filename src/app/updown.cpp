@@ -38,9 +38,6 @@ UpDown::UpDown(QWidget *parent)
     m_down->setObjectName(QStringLiteral("downArrow"));
     connect(m_up, &QAbstractButton::clicked, this, &UpDown::UpClick);
     connect(m_down, &QAbstractButton::clicked, this, &UpDown::DownClick);
-    m_keyRelease.setSingleShot(true);
-    m_keyRelease.setInterval(50);
-    connect(&m_keyRelease, &QTimer::timeout, this, [this] { m_keyArrow->setDown(false); });
 }
 
 void UpDown::release()
@@ -51,51 +48,22 @@ void UpDown::release()
 
 void UpDown::setArrowKeysBuddy(QWidget *buddy)
 {
-    m_buddy = buddy;
     buddy->installEventFilter(this);
 }
 
-bool UpDown::eventFilter(QObject *watched, QEvent *event)
+bool UpDown::eventFilter(QObject *, QEvent *event)
 {
-    if (watched != m_buddy)
-        return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::FocusOut) {
-        // The key's release would go elsewhere.
-        release();
-        return false;
-    }
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+    if (event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<const QKeyEvent *>(event);
-    if ((key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) || (key->modifiers() & ~Qt::KeypadModifier))
+    if (key->modifiers() & ~Qt::KeypadModifier)
         return false;
-    const bool up = key->key() == Qt::Key_Up;
-    SpinArrowButton *arrow = up ? m_up : m_down;
-    if (key->isAutoRepeat()) {
-        m_keyRelease.stop();
-        return true;
-    }
-    if (event->type() == QEvent::KeyRelease) {
-        m_releasedKey = key->key();
-        m_releasedAt = key->timestamp();
-        if (arrow->isDown()) {
-            m_keyArrow = arrow;
-            m_keyRelease.start();
-        }
-        return true;
-    }
-    if (key->key() == m_releasedKey && key->timestamp() != 0 && key->timestamp() == m_releasedAt) {
-        m_keyRelease.stop(); // a repeat: the key is still held
-        return true;
-    }
-    if (!arrow->isDown()) {
-        // Down before the step, so that a message the step opens brings it up again.
-        arrow->setDown(true);
-        if (up)
-            emit UpClick();
-        else
-            emit DownClick();
-    }
+    if (key->key() == Qt::Key_Up)
+        emit UpClick();
+    else if (key->key() == Qt::Key_Down)
+        emit DownClick();
+    else
+        return false;
     return true;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QTimer>
 #include <QWidget>
 
 // One arrow of the up/down control, drawn as the style's spin-box arrow.
@@ -34,11 +33,8 @@ public:
     // nothing.
     void release();
 
-    // Lets the Up and Down keys in `buddy` work the arrows, as a spin box's do: a press
-    // raises UpClick or DownClick at once and holds its arrow down, which then repeats
-    // as an arrow held with the mouse does, until the key comes up, the buddy loses the
-    // focus or release() brings the arrow up. The key's own repeats do nothing more,
-    // also those that follow a release().
+    // Lets the Up and Down keys in `buddy` work the arrows, as a spin box's do: each
+    // press, and each repeat of a held key, raises UpClick or DownClick.
     void setArrowKeysBuddy(QWidget *buddy);
 
 signals:
@@ -52,12 +48,4 @@ protected:
 private:
     SpinArrowButton *m_up;
     SpinArrowButton *m_down;
-    QWidget *m_buddy = nullptr;
-    // X sends a held key's repeats as a release and a press with one timestamp, which
-    // Qt does not always mark as repeats: a key's release brings its arrow up only
-    // when no press at the same time follows within this timer's interval.
-    QTimer m_keyRelease;
-    SpinArrowButton *m_keyArrow = nullptr; // the arrow the released key held
-    int m_releasedKey = 0;
-    quint64 m_releasedAt = 0; // the last release's timestamp
 };
