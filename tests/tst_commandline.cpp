@@ -37,7 +37,7 @@ private slots:
                                                        << QString();
         // A platform that does not exist: Qt names it and stops the start.
         QTest::newRow("Qt's own options, either spelling, reach Qt with their values")
-                << "-platformtheme x -reverse --platform nenhuma" << -1 << QByteArrayList() << QByteArray("\"nenhuma\"")
+                << "-platformtheme x -reverse -widgetcount --platform nenhuma" << -1 << QByteArrayList() << QByteArray("\"nenhuma\"")
                 << QString();
     }
 

@@ -106,11 +106,12 @@ void HelpTest::helpWindow()
         QCOMPARE(help->windowModality(), Qt::ApplicationModal);
         auto *fechar = qobject_cast<QPushButton *>(QApplication::focusWidget());
         QVERIFY(fechar && fechar->window() == help && fechar->text() == u"Fechar");
-        // The lines top to bottom, numbered so for screen readers.
+        // The lines top to bottom, 24 pixels apart, numbered so for screen readers.
         QList<QLabel *> labels = help->findChildren<QLabel *>();
         std::ranges::sort(labels, {}, &QWidget::y);
         QStringList lines;
         for (const QLabel *label : std::as_const(labels)) {
+            QCOMPARE(label->pos(), QPoint(24, 16 + 24 * int(lines.size())));
             lines << label->text();
             QCOMPARE(label->accessibleDescription(), QStringLiteral("Linha %1 de 6 da ajuda").arg(lines.size()));
         }

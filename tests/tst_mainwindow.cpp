@@ -55,7 +55,9 @@ void MainWindowTest::startsAsDesigned()
     FormFixture fixture;
     Form1 &form = *fixture.form;
     QVERIFY(showActive(form));
-    // The controls keep their designed places whatever the window's size.
+    // Made at its designed size, 10000 x 8000 twips with the frame; the controls keep
+    // their designed places whatever the window's size.
+    QCOMPARE(form.frameGeometry().size(), QSize(667, 533));
     form.resize(900, 700);
     QStringList places;
     for (const char *name : {"List2", "List1", "Text4", "Text3", "Command1", "Command2", "Command3", "Command4",

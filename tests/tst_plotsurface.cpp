@@ -98,6 +98,7 @@ void PlotSurfaceTest::lineIsThePaintersOwn_data()
         {"half a pixel at every other step, rising", {10, 10, 110, 60}},
         {"half a pixel at every other step, falling", {10, 110, 110, 60}}, {"diagonal", {10, 150, 150, 10}},
         {"leaving by the right edge at once", {199, 80, 300, 90}},
+        {"half-pixel steps, coming in from the left", {-40, 20, 160, 120}},
     };
     for (const auto &[name, line] : lines)
         QTest::newRow(name) << PlotPoint{line.x1(), line.y1()} << PlotPoint{line.x2(), line.y2()} << line;
@@ -169,6 +170,13 @@ void PlotSurfaceTest::labelIsCutAtTheEdge()
     blank.fill(Paper);
     QVERIFY(shown != blank); // the text is drawn
     QCOMPARE(shown, surface.image().copy(46, 20, whole.width() - 6, whole.height()));
+    // The label is its text as the painter writes it from its top-left corner.
+    QImage text(whole.size(), QImage::Format_ARGB32_Premultiplied);
+    text.fill(Paper);
+    QPainter painter(&text);
+    painter.drawText(text.rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("888"));
+    painter.end();
+    QCOMPARE(surface.image().copy(whole), text);
 }
 
 void PlotSurfaceTest::denserSurfaceDrawsBlocks()

@@ -276,6 +276,8 @@ void TestWorkFile::restart_data()
     QTest::newRow("more legs than a course holds -> the first ones loaded")
             << legs(MaxLegs + 1) << standard << true << legs(MaxLegs) + Untouched.sliced(12);
     QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << true << Untouched;
+    QTest::newRow("at the size limit -> read") << QByteArray("ESCALA=12\r\n").leftJustified(MaxWorkFileSize, ' ')
+                                               << standard << false << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=12");
     QTest::newRow("one byte over the size limit -> refused")
             << QByteArray("TOP=1\r\n").leftJustified(MaxWorkFileSize + 1, ' ') << standard << true << Untouched;
 }

@@ -45,7 +45,9 @@ std::optional<PlotPoint> penStart(float markerLeft, float markerTop)
 
 std::optional<PlotPoint> legEndPointFromValues(PlotPoint pen, std::int32_t distance, double scale, double angle)
 {
-    if (!(scale != 0.0) || !std::isfinite(scale) || !std::isfinite(angle))
+    // An angle that is not finite makes the end point not a number, which no whole
+    // number takes: it is refused below.
+    if (!(scale != 0.0) || !std::isfinite(scale))
         return std::nullopt;
     double t = 1.0 / scale;
     t = t * 10.0;
