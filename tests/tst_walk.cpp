@@ -1,10 +1,8 @@
-// A seeded random walk of real input over the real main window: typing into the boxes,
-// keys, clicks, held zoom arrows, drags of the start marker, resizes, closes and
-// restarts, with the real message boxes and the real help window answered after a
-// while, as a user answers them. After every step the window must hold only what its
-// rules accept and look exactly like a window started afresh from the same state. A
-// failing walk is shrunk to the shortest step list that still fails and printed in the
-// form that the table of found faults replays.
+// A seeded random walk of real input over the real main window, with the real message
+// boxes and help answered after a while, as a user answers them. After every step the
+// window holds only what its rules accept and looks exactly like a window started afresh
+// from the same state. A failing walk is shrunk to the shortest step list that still
+// fails, printed in the form the table of found faults replays.
 
 #include "formfixture.h"
 #include "locales.h"
@@ -33,17 +31,17 @@ using namespace trevanto;
 
 namespace {
 
-// A step is a small value that replays from a fresh start. Its words: the kind, then
-// what it acts on, by the names below.
-enum Kind { Type, Retype, Key, Click, Hold, Drag, Resize, Close };
-const QStringList Kinds = {u"type"_qs, u"retype"_qs, u"key"_qs, u"click"_qs, u"hold"_qs, u"drag"_qs, u"resize"_qs, u"close"_qs};
+// A step is a small value that replays from a fresh start, written as its kind, then what
+// it acts on, by the names below.
+enum Kind { Type, Key, Click, Hold, Drag, Resize, Close };
+const QStringList Kinds = {u"type"_qs, u"key"_qs, u"click"_qs, u"hold"_qs, u"drag"_qs, u"resize"_qs, u"close"_qs};
 const QStringList Boxes = {u"Text4"_qs, u"Text3"_qs, u"Text2"_qs};
 const QStringList Keys = {u"Tab"_qs, u"Shift+Tab"_qs, u"Space"_qs, u"Enter"_qs, u"Escape"_qs};
 const QStringList Buttons = {u"Incluir"_qs, u"Excluir"_qs, u"Atualizar!"_qs, u"Imprimir"_qs, u"Ajuda..."_qs, u"logo"_qs};
 const QStringList Arrows = {u"up"_qs, u"down"_qs};
 const QStringList MouseButtons = {u"left"_qs, u"right"_qs, u"middle"_qs};
 const QStringList Closes = {u"FIM"_qs, u"box"_qs};
-const QStringList *const Targets[] = {&Boxes, &Boxes, &Keys, &Buttons, &Arrows, &MouseButtons, nullptr, &Closes};
+const QStringList *const Targets[] = {&Boxes, &Keys, &Buttons, &Arrows, &MouseButtons, nullptr, &Closes};
 const QStringList Places = {u"arrow"_qs, u"List1"_qs, u"Text2"_qs, u"Atualizar!"_qs, u"plot"_qs, u"outside"_qs};
 const QStringList Answers = {u"OK"_qs, u"box"_qs, u"Escape"_qs, u"Enter"_qs}; // OK: the dialog's one button
 
@@ -52,7 +50,7 @@ struct Step
     int kind = Type;
     int what = 0;     // index into the kind's names
     QList<int> n;     // type: {times the text is pasted}; hold: {ms}; drag: {grab x, y, drop x, y}; resize: {w, h}
-    QString text;     // typed
+    QString text;     // typed, in place of what the box held
     int place = 0;    // where a held arrow is released
     int answerMs = 0; // every modal window the step opens is answered after this long,
     int answer = 0;   // in this way
@@ -62,13 +60,14 @@ QString describe(const Step &s)
 {
     const auto n = [&](int i) { return QString::number(s.n.value(i)); };
     QString rest;
-    switch (s.kind) {
-    case Type:
-    case Retype: rest = u" \""_qs + s.text + u'"' + (s.n.isEmpty() ? QString() : u" %1 times"_qs.arg(n(0))); break;
-    case Hold: rest = u" %1 ms, release on %2"_qs.arg(n(0), Places[s.place]); break;
-    case Drag: rest = u" from %1,%2 to %3,%4"_qs.arg(n(0), n(1), n(2), n(3)); break;
-    case Resize: return u"resize to %1 wide, %2 high"_qs.arg(n(0), n(1));
-    }
+    if (s.kind == Type)
+        rest = u" \""_qs + s.text + u'"' + (s.n.isEmpty() ? QString() : u" %1 times"_qs.arg(n(0)));
+    else if (s.kind == Hold)
+        rest = u" %1 ms, release on %2"_qs.arg(n(0), Places[s.place]);
+    else if (s.kind == Drag)
+        rest = u" from %1,%2 to %3,%4"_qs.arg(n(0), n(1), n(2), n(3));
+    else if (s.kind == Resize)
+        return u"resize to %1 wide, %2 high"_qs.arg(n(0), n(1));
     return Kinds[s.kind] + u' ' + (*Targets[s.kind])[s.what] + rest + u" | answer %1 ms by %2"_qs.arg(s.answerMs).arg(Answers[s.answer]);
 }
 
@@ -146,19 +145,17 @@ public:
         m_clock.start();
         start();
     }
-
     // Runs one step and returns the first check that failed, or nothing.
     QString run(const Step &step);
     const Form1 &form() const { return *m_form; }
 
 private:
-    // Keeps the first failure. Stops the arrows and, from then on, closes every modal
-    // window at once, so that a step blocked in nested ones comes back.
+    // Keeps the first failure; from then on the hand closes every modal window at once,
+    // so that a step blocked in nested ones comes back.
     void fail(const QString &fault)
     {
         m_fault = m_fault.isEmpty() ? fault : m_fault;
-        m_form->UpDown1->upButton()->setDown(false);
-        m_form->UpDown1->downButton()->setDown(false);
+        m_form->UpDown1->release();
     }
     void start();
     void answer();
@@ -174,19 +171,13 @@ private:
     QElapsedTimer m_clock;
     Step m_step;
     QString m_fault;
-    bool m_redrawn = false;
-    bool m_buttonHeld = false;
-    bool m_answering = false;
+    bool m_redrawn = false, m_buttonHeld = false, m_answering = false;
 };
 
 void Walk::start()
 {
-    Form1::Services services;
-    services.messages = &m_messages;
-    services.launcher = &m_launcher;
-    services.workFile = {m_dir.filePath(u"trevanto.ini"_qs), m_dir.filePath(u"trevanto.ini"_qs)};
-    services.locale = m_locale;
-    m_form = std::make_unique<Form1>(services);
+    const QString file = m_dir.filePath(u"trevanto.ini"_qs);
+    m_form = std::make_unique<Form1>(Form1::Services{&m_messages, nullptr, &m_launcher, {file, file}, m_locale});
     QObject::connect(m_form.get(), &Form1::bearingLabelsRedrawn, m_form.get(), [this] { m_redrawn = true; });
     m_form->Form_Load();
     m_form->show();
@@ -236,24 +227,20 @@ QString Walk::run(const Step &step)
     const auto at = [&](const QWidget *widget) { return widget->mapTo(m_form.get(), widget->rect().center()); };
     switch (step.kind) {
     case Type:
-    case Retype:
         click(window, at(QList<QLineEdit *>{m_form->Text4, m_form->Text3, m_form->Text2}[step.what]));
-        if (step.kind == Retype)
-            QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_Backspace);
         if (!step.n.isEmpty()) { // a long text is pasted
             QGuiApplication::clipboard()->setText(step.text.repeated(step.n[0]));
             QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
-        } else if (step.text.isEmpty() && step.kind == Retype) {
-            QTest::keyClick(window, Qt::Key_Backspace);
         }
         for (const QChar c : (step.n.isEmpty() ? step.text : QString()))
             QTest::sendKeyEvent(QTest::Click, window, Qt::Key(c.toUpper().unicode()), QString(c), {});
         break;
-    case Key: {
-        const Qt::Key keys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape};
-        QTest::keyClick(window, keys[step.what], step.what == 1 ? Qt::ShiftModifier : Qt::NoModifier);
+    case Key:
+        QTest::keyClick(window, QList{Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape}[step.what],
+                        step.what == 1 ? Qt::ShiftModifier : Qt::NoModifier);
         break;
-    }
     case Click:
         click(window, at(QWidgetList{m_form->Command1, m_form->Command2, m_form->Command3, m_form->Command4, m_form->Command6,
                                      m_form->Image1}[step.what]));
@@ -278,8 +265,7 @@ QString Walk::run(const Step &step)
     }
     case Drag: {
         const Qt::MouseButton button = QList{Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}[step.what];
-        const QPoint from = m_form->Picture1->pos() + QPoint(step.n[0], step.n[1]);
-        const QPoint to(step.n[2], step.n[3]);
+        const QPoint from = m_form->Picture1->pos() + QPoint(step.n[0], step.n[1]), to(step.n[2], step.n[3]);
         mouse(window, QEvent::MouseButtonPress, button, from);
         for (int k = 1; k <= 3; ++k)
             mouse(window, QEvent::MouseMove, button, from + (to - from) * k / 3);
@@ -294,8 +280,8 @@ QString Walk::run(const Step &step)
         start();
         const QStringList after = kept(*m_form);
         for (qsizetype i = 0; i < after.size(); ++i) {
-            if (after[i] != before[i] && m_fault.isEmpty())
-                m_fault = u"restart: the window came back with %1; it closed with %2"_qs.arg(after[i].left(80), before[i].left(80));
+            if (after[i] != before[i])
+                fail(u"restart: the window came back with %1; it closed with %2"_qs.arg(after[i].left(80), before[i].left(80)));
         }
     }
     QCoreApplication::processEvents();
@@ -306,8 +292,7 @@ QString Walk::check()
 {
     if (!openModals().isEmpty())
         return u"modal: a modal window is still open after the step"_qs;
-    const QStringList &distances = m_form->distances();
-    const QStringList &bearings = m_form->bearings();
+    const QStringList &distances = m_form->distances(), &bearings = m_form->bearings();
     if (distances.size() != bearings.size())
         return u"lists: %1 distances beside %2 bearings"_qs.arg(distances.size()).arg(bearings.size());
     for (qsizetype i = 0; i < bearings.size(); ++i) {
@@ -318,32 +303,20 @@ QString Walk::check()
 }
 
 // Compares the surface and the bearing labels with a window started afresh from the same
-// legs, scale and marker, made as large as the walked window's surface has become.
+// legs, scale and marker.
 QString Walk::drawnAfresh()
 {
     RecordingMessages quiet;
-    Form1::Services services;
-    services.messages = &quiet;
-    services.locale = m_locale;
-    Form1 fresh(services);
+    Form1 fresh(Form1::Services{&quiet, nullptr, nullptr, {}, m_locale});
     static_cast<LegList *>(fresh.List1->model())->appendAll(m_form->distances());
     static_cast<LegList *>(fresh.List2->model())->appendAll(m_form->bearings());
     fresh.Text2->setText(m_form->Text2->text());
     fresh.Picture1->move(m_form->Picture1->pos());
-    const QSize size = m_form->surface().deviceIndependentSize().toSize();
-    fresh.resize(size);
-    QResizeEvent resized(size, size);
-    QCoreApplication::sendEvent(&fresh, &resized);
     fresh.Command3_Click();
-    const QImage &mine = m_form->surface(), &theirs = fresh.surface();
-    if (mine.size() != theirs.size())
-        return u"redraw: the surface is %1x%2, a fresh window's %3x%4"_qs.arg(mine.width()).arg(mine.height()).arg(theirs.width()).arg(theirs.height());
-    if (mine != theirs)
+    if (fresh.surface() != m_form->surface())
         return u"redraw: the surface differs from a fresh window's"_qs;
-    if (fresh.proa.size() != m_form->proa.size())
-        return u"redraw: %1 bearing labels, a fresh window has %2"_qs.arg(m_form->proa.size()).arg(fresh.proa.size());
-    for (std::size_t k = 0; k < fresh.proa.size(); ++k) {
-        const BearingLabel &a = m_form->proa[k], &b = fresh.proa[k];
+    for (std::size_t k = 0; k < std::max(fresh.proa.size(), m_form->proa.size()); ++k) {
+        const BearingLabel a = k < m_form->proa.size() ? m_form->proa[k] : BearingLabel{}, b = k < fresh.proa.size() ? fresh.proa[k] : BearingLabel{};
         if (a.rect != b.rect || a.text != b.text || a.visible != b.visible)
             return u"redraw: bearing label %1 differs from a fresh window's"_qs.arg(k);
     }
@@ -383,40 +356,31 @@ Step randomStep(QRandomGenerator &r, const Form1 &form)
     Step s;
     s.answerMs = skewedMs(r);
     s.answer = r.bounded(4);
-    if (r.bounded(3) == 0) { // what a user does most: fill the empty box, then include the leg
+    const int roll = r.bounded(150);
+    if (roll < 50) { // what a user does most: fill the empty box, then include the leg
         const bool bearing = form.Text4->text().isEmpty(), distance = !bearing && form.Text3->text().isEmpty();
-        s.kind = bearing || distance ? Retype : Click; // Click 0: Incluir
+        s.kind = bearing || distance ? Type : Click; // Click 0: Incluir
         s.what = distance ? 1 : 0;
         s.text = bearing ? QString::number(r.bounded(360)) : distance ? QString::number(r.bounded(1, 500)) : QString();
-        return s;
-    }
-    const int roll = r.bounded(100);
-    if (roll < 36) {
-        s.kind = roll < 28 ? Retype : Type;
+    } else if (roll < 86) {
+        s.kind = Type;
         s.what = r.bounded(5) / 2; // the scale less often than each leg box
         s.text = typedText(r, s.n);
-    } else if (roll < 50) {
+    } else if (roll < 100) {
         s.kind = Key;
         s.what = r.bounded(5);
-    } else if (roll < 76) {
+    } else if (roll < 126) {
         s.kind = Click;
         s.what = r.bounded(6);
-    } else if (roll < 83) {
-        s.kind = Hold;
-        s.what = r.bounded(2);
-        s.n = {skewedMs(r)};
-        s.place = r.bounded(6);
-    } else if (roll < 93) {
-        s.kind = Drag;
-        s.what = r.bounded(3);
+    } else if (roll < 133) {
+        s = Step{Hold, int(r.bounded(2)), {skewedMs(r)}, {}, int(r.bounded(6)), s.answerMs, s.answer};
+    } else if (roll < 143) {
         const QWidgetList controls = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-        const QPoint to = r.bounded(3) ? QPoint(r.bounded(-60, 860), r.bounded(-60, 660))
-                                       : controls[r.bounded(controls.size())]->geometry().center();
-        s.n = {r.bounded(9), r.bounded(9), to.x(), to.y()};
-    } else if (roll < 98) {
-        s.kind = Resize;
+        const QPoint to = r.bounded(3) ? QPoint(r.bounded(-60, 860), r.bounded(-60, 660)) : controls[r.bounded(controls.size())]->geometry().center();
+        s = Step{Drag, int(r.bounded(3)), {int(r.bounded(9)), int(r.bounded(9)), to.x(), to.y()}, {}, 0, s.answerMs, s.answer};
+    } else if (roll < 148) {
         const QSize room = form.screen()->availableSize() - (form.frameGeometry().size() - form.size());
-        s.n = {r.bounded(1, room.width() + 1), r.bounded(1, room.height() + 1)};
+        s = Step{Resize, 0, {int(r.bounded(1, room.width() + 1)), int(r.bounded(1, room.height() + 1))}, {}, 0, 0, 0};
     } else {
         s.kind = Close;
         s.what = r.bounded(2);
@@ -475,20 +439,18 @@ public:
     }
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        // The offscreen platform says this whenever a window's size limits change.
+        static const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.contains(u"propagateSizeHints"_qs))
+                previous(type, context, text);
+        });
+    }
     void walk();
     void foundFaults_data();
     void foundFaults();
 };
-
-void WalkTest::initTestCase()
-{
-    // The offscreen platform says this of every message box it shows.
-    static const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-        if (!text.contains(u"propagateSizeHints"_qs))
-            previous(type, context, text);
-    });
-}
 
 // Walks seed after seed until the time is up; each stops at its first failure, which is
 // shrunk (for at most 30 s, 90 s in all, beside the walk's time) and reported.
@@ -539,9 +501,9 @@ void WalkTest::foundFaults_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("a held arrow over a refused scale opens a message inside its message")
-        << u"pt_BR"_qs << QStringList{u"retype Text2 \"\" | answer 3 ms by Enter"_qs, u"hold up 1178 ms, release on outside | answer 4 ms by box"_qs};
+        << u"pt_BR"_qs << QStringList{u"type Text2 \"\" | answer 3 ms by Enter"_qs, u"hold up 1178 ms, release on outside | answer 4 ms by box"_qs};
     QTest::newRow("a held arrow stays down when its release comes while its message is open")
-        << u"C"_qs << QStringList{u"retype Text2 \"abc\" | answer 0 ms by OK"_qs, u"hold up 630 ms, release on arrow | answer 60 ms by Escape"_qs};
+        << u"C"_qs << QStringList{u"type Text2 \"abc\" | answer 0 ms by OK"_qs, u"hold up 630 ms, release on arrow | answer 60 ms by Escape"_qs};
     QTest::newRow("a window made smaller than 120 x 40 pixels comes back larger")
         << u"C"_qs << QStringList{u"resize to 104 wide, 386 high"_qs, u"close FIM | answer 1 ms by Enter"_qs};
 }
