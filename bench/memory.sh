@@ -2,7 +2,9 @@
 # Resident memory of the real program for work files up to the reader's size limit
 # (16 MiB): each file is put beside a copy of the program, which runs on the offscreen
 # platform for a few seconds and is then ended with SIGTERM, so that it saves too. Prints
-# the peak (VmHWM) and the resident size at the end (VmRSS), in MiB, per file.
+# the resident size after those seconds and the peak over the whole run, the save at
+# the end included (GNU time's maximum resident set size), in MiB, per file.
+# Needs GNU time (Debian package time).
 #
 #   bench/memory.sh build-rel/trevanto [SECONDS]
 set -euo pipefail
@@ -41,7 +43,8 @@ make_file() {
     esac
 }
 
-printf '%-20s %10s %12s %10s %10s\n' file bytes status 'peak MiB' 'end MiB'
+[[ -x /usr/bin/time ]] || { echo "memory.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+printf '%-20s %10s %12s %10s %10s\n' file bytes status 'running MiB' 'peak MiB'
 for name in none huge-size course-32767 one-long-bearing one-long-distance long-scale distinct-bearings; do
     dir="$work/$name"
     mkdir -p "$dir/home"
@@ -53,13 +56,14 @@ for name in none huge-size course-32767 one-long-bearing one-long-distance long-
         bytes=$(stat -c %s "$dir/trevanto.ini")
     fi
     HOME="$dir/home" XDG_DATA_HOME="$dir/home/data" XDG_RUNTIME_DIR="$dir/home" QT_QPA_PLATFORM=offscreen \
-        "$dir/trevanto" >/dev/null 2>&1 &
-    pid=$!
+        /usr/bin/time -f '%M' -o "$dir/peak" "$dir/trevanto" >/dev/null 2>&1 &
+    timer=$!
     sleep "$wait_seconds"
-    peak=$(awk '/VmHWM/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status" 2>/dev/null || echo '?')
+    pid=$(pgrep -P "$timer" | head -n 1)
     now=$(awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status" 2>/dev/null || echo '?')
     kill -TERM "$pid" 2>/dev/null || true
     status=0
-    wait "$pid" || status=$?
-    printf '%-20s %10s %12s %10s %10s\n' "$name" "$bytes" "exit $status" "$peak" "$now"
+    wait "$timer" || status=$?
+    peak=$(awk '/^[0-9]+$/ {printf "%.1f", $1 / 1024}' "$dir/peak")
+    printf '%-20s %10s %12s %10s %10s\n' "$name" "$bytes" "exit $status" "$now" "$peak"
 done

@@ -145,7 +145,9 @@ bool canWriteIn(const QString &dir)
 QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
 {
     QByteArray bytes;
-    qsizetype size = 64 + state.scale.size();
+    // The keys, the line ends and the numbers take less than 256 bytes; with room for
+    // all, the bytes are never moved, so a large course is held once and no more.
+    qsizetype size = 256 + state.scale.size();
     for (const QStringList *items : {&state.distances, &state.bearings}) {
         for (const QString &item : *items)
             size += item.size() + 1;
