@@ -32,12 +32,13 @@ private slots:
         QTest::newRow("an unknown option is refused, named") << "--frobnicar" << 2 << QByteArrayList()
                                                              << QByteArray("\"--frobnicar\"; veja \"trevanto --help\"")
                                                              << QString();
-        QTest::newRow("a file name is refused, named") << "percurso.ini" << 2 << QByteArrayList()
-                                                       << QByteArray("\"percurso.ini\" (o programa não abre arquivos)")
-                                                       << QString();
+        for (const char *arguments : {"percurso.ini", "-widgetcount percurso.ini"})
+            QTest::addRow("%s: the file name is refused, named", arguments)
+                    << arguments << 2 << QByteArrayList()
+                    << QByteArray("\"percurso.ini\" (o programa não abre arquivos)") << QString();
         // A platform that does not exist: Qt names it and stops the start.
         QTest::newRow("Qt's own options, either spelling, reach Qt with their values")
-                << "-platformtheme x -reverse -widgetcount --platform nenhuma" << -1 << QByteArrayList() << QByteArray("\"nenhuma\"")
+                << "-platformtheme x -reverse --platform nenhuma" << -1 << QByteArrayList() << QByteArray("\"nenhuma\"")
                 << QString();
     }
 

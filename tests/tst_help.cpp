@@ -106,6 +106,8 @@ void HelpTest::helpWindow()
         QCOMPARE(help->windowModality(), Qt::ApplicationModal);
         auto *fechar = qobject_cast<QPushButton *>(QApplication::focusWidget());
         QVERIFY(fechar && fechar->window() == help && fechar->text() == u"Fechar");
+        // Fechar keeps to the bottom right, 21 pixels in, however wide the lines make the window.
+        QCOMPARE(fechar->geometry(), QRect(help->width() - 102, 120, 81, 25));
         // The lines top to bottom, 24 pixels apart, numbered so for screen readers.
         QList<QLabel *> labels = help->findChildren<QLabel *>();
         std::ranges::sort(labels, {}, &QWidget::y);

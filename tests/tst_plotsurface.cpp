@@ -19,7 +19,8 @@ namespace {
 constexpr int Density = 2;
 const QColor Paper(Qt::white);
 
-// Draws `plot` on a fresh surface of 200 x 160 window pixels, labels left empty.
+// Draws `plot` on a fresh surface of 200 x 160 window pixels, labels left empty, and
+// returns what a window of that size shows of it.
 QImage drawn(const CoursePlot &plot, qreal ratio = 1)
 {
     PlotSurface surface;
@@ -27,7 +28,11 @@ QImage drawn(const CoursePlot &plot, qreal ratio = 1)
     std::vector<BearingLabel> labels(plot.legs.size());
     const QStringList texts(qsizetype(plot.legs.size()), QString());
     surface.draw(plot, texts, LabelLook{QFont(), Qt::black, Paper}, labels);
-    return surface.image();
+    QImage shown(surface.image().size(), QImage::Format_ARGB32_Premultiplied);
+    shown.setDevicePixelRatio(ratio);
+    QPainter painter(&shown);
+    surface.paint(painter, QRect(0, 0, 200, 160));
+    return shown;
 }
 
 CoursePlot course(std::initializer_list<PlotPoint> points)
