@@ -44,6 +44,7 @@ make_file() {
 }
 
 [[ -x /usr/bin/time ]] || { echo "memory.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+command -v pgrep >/dev/null || { echo "memory.sh: pgrep is missing (Debian package procps)" >&2; exit 1; }
 printf '%-20s %10s %12s %10s %10s\n' file bytes status 'running MiB' 'peak MiB'
 for name in none huge-size course-32767 one-long-bearing one-long-distance long-scale distinct-bearings; do
     dir="$work/$name"

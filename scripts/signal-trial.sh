@@ -193,9 +193,13 @@ for ((trial = 1; trial <= trials; trial++)); do
     say "trial $trial: $moment, $legs legs, ${names[*]}: status $status after $took ms, file ${holds:-TORN}"
     ((took <= 2000)) || trial_fail "it took $took ms to end"
     [[ -n "$holds" ]] || { trial_fail "the work file is neither the old nor the new work"; od -c "$work_file" | tail -5 >&2; }
-    # With nothing lost the program says 0; a file that holds the work is never said lost.
+    # With nothing lost the program says 0; a file that holds the work is never said lost,
+    # and a change made before the signals that is not in the file is never said saved.
     if [[ -n "$holds" ]] && ((status != 0)); then
         trial_fail "status $status though the file holds the work"; cat "$work/app.log" >&2
+    fi
+    if [[ $moment == save && $holds == before ]] && ((status == 0)); then
+        trial_fail "status 0 though the change before the signals is not in the file"
     fi
     leftovers=$(find "$data_dir" -mindepth 1 ! -name trevanto.ini | head -n 3)
     [[ -z "$leftovers" ]] || trial_fail "left behind: $leftovers"

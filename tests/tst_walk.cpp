@@ -2,7 +2,7 @@
 // boxes and help answered after a while, as a user answers them. After every step the
 // window holds only what its rules accept and looks exactly like a window started afresh
 // from the same state. A failing walk is shrunk to the shortest step list that still
-// fails, printed in the form the table of found faults replays.
+// fails and printed; the table of found faults keeps each as its seed and step count.
 
 #include "formfixture.h"
 #include "locales.h"

@@ -309,7 +309,7 @@ void TestWorkFile::restart()
     }
 }
 
-// Every kind of change reaches the file without a close, within a second.
+// Every kind of change reaches the file without a close.
 void TestWorkFile::writtenBehind_data()
 {
     QTest::addColumn<int>("change");
