@@ -247,6 +247,13 @@ void TestWorkFile::save()
     const SaveOutcome blocked = saveWorkFile(path, "third", true);
     QVERIFY(!blocked.ok && !blocked.error.isEmpty());
     QCOMPARE(readAll(path), QByteArray("second"));
+    // The file read goes on waiting for its backup while the saves go to the fallback,
+    // and gets it when a save at last replaces it.
+    const WorkFileLocation location{path, path, dir.filePath(QStringLiteral("data/trevanto.ini"))};
+    bool pending = true;
+    QVERIFY(saveWork(location, "fourth", pending).saved && pending);
+    QVERIFY(QDir(backup).removeRecursively() && saveWork(location, "fifth", pending).saved && !pending);
+    QCOMPARE(readAll(backup) + readAll(path), QByteArray("secondfifth"));
 }
 
 // The window: what only it decides at start and close; the bytes and the reader's rules

@@ -373,9 +373,16 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
     return {};
 }
 
-SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool keepBackup)
+SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool &backupPending)
 {
-    const SaveOutcome atHome = saveWorkFile(location.writePath, bytes, keepBackup);
+    const auto saveAt = [&](const QString &path) {
+        const bool backup = backupPending && path == location.readPath;
+        const SaveOutcome outcome = saveWorkFile(path, bytes, backup);
+        if (outcome.ok && backup)
+            backupPending = false;
+        return outcome;
+    };
+    const SaveOutcome atHome = saveAt(location.writePath);
     if (atHome.ok)
         return {true, QString()};
     const QString home = QDir::toNativeSeparators(location.writePath);
@@ -384,7 +391,7 @@ SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, b
                            .arg(home, atHome.error)};
 
     const QString fallback = QDir::toNativeSeparators(location.fallbackPath);
-    const SaveOutcome there = saveWorkFile(location.fallbackPath, bytes, keepBackup);
+    const SaveOutcome there = saveAt(location.fallbackPath);
     if (there.ok)
         return {true, QStringLiteral("O trabalho foi gravado em %1, porque não foi possível gravá-lo em %2: %3.")
                           .arg(fallback, home, atHome.error)};

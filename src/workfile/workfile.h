@@ -10,7 +10,7 @@
 
 namespace trevanto {
 
-// What the main window hands over at close: the legs, the window's outer size in
+// What the main window hands over to be saved: the legs, the window's outer size in
 // twips, the scale text and the start marker's position in pixels.
 struct WorkFileState
 {
@@ -50,7 +50,7 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale);
 // A file larger than this is not a work file and is never loaded.
 inline constexpr qint64 MaxWorkFileSize = 16 * 1024 * 1024;
 
-// Where the work file is read at start and written at close.
+// Where the work file is read at start and written after every change and at close.
 struct WorkFileLocation
 {
     QString readPath;
@@ -102,8 +102,10 @@ struct SaveReport
     QString message;    // for the user when the work is not at home; empty otherwise
 };
 
-// Saves at the location's write path, and when that fails at its fallback path; with
-// `keepBackup`, a file that the save replaces is kept as "<name>.bak" first.
-SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool keepBackup);
+// Saves at the location's write path, and when that fails at its fallback path. While
+// `backupPending` holds, the file at the read path is kept as "<name>.bak" before a save
+// first replaces it, and that save clears `backupPending`: a save that had to go to the
+// other place leaves the backup for the one that replaces the file read.
+SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool &backupPending);
 
 } // namespace trevanto

@@ -40,10 +40,7 @@ SaveReport WorkFileWriter::writeNow(QByteArray bytes)
 
 SaveReport WorkFileWriter::save(const QByteArray &bytes)
 {
-    SaveReport report = saveWork(m_location, bytes, m_keepBackup);
-    if (report.saved)
-        m_keepBackup = false; // the backup holds the file found at start; no later save replaces it
-    return report;
+    return saveWork(m_location, bytes, m_keepBackup);
 }
 
 void WorkFileWriter::run()

@@ -21,8 +21,8 @@ class WorkFileWriter : public QObject
     Q_OBJECT
 
 public:
-    // With `keepBackup`, the file found in the work file's place is kept as
-    // "<name>.bak" before the first save that succeeds replaces it.
+    // With `keepBackup`, the file read at start is kept as "<name>.bak" before the
+    // first save that replaces it.
     WorkFileWriter(const WorkFileLocation &location, bool keepBackup);
     // Ends the save under way and the one waiting first.
     ~WorkFileWriter() override;
