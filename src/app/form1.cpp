@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSessionManager>
 #include <QPushButton>
 
 using namespace trevanto;
@@ -48,8 +49,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
 
-    // Asked by the desktop before the session ends, the work is saved as at a close.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { Form_QueryUnload(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &Form1::commitData);
 }
 
 Form1::~Form1() = default;
@@ -111,11 +111,28 @@ void Form1::restore(const WorkFileContent &content)
 
 void Form1::Form_QueryUnload()
 {
-    if (!m_keeper)
+    if (const QString said = savedNow(); !said.isEmpty())
+        showMessage(said);
+}
+
+// Asked by the desktop before the session ends, the work is saved as at a close, and
+// the program goes on. What the save has to say waits for a click only when the session
+// lets the program ask for one.
+void Form1::commitData(QSessionManager &session)
+{
+    const QString said = savedNow();
+    if (said.isEmpty())
         return;
-    const SaveReport report = m_keeper->saveNow();
-    if (!report.message.isEmpty())
-        showMessage(report.message);
+    if (!session.allowsInteraction())
+        return tellOnStandardError(said);
+    showMessage(said);
+    session.release();
+}
+
+// Saves the work now; what the user is to be told of the save, if anything.
+QString Form1::savedNow()
+{
+    return m_keeper ? m_keeper->saveNow().message : QString();
 }
 
 QByteArray Form1::workFileBytes() const

@@ -17,6 +17,7 @@
 #include <memory>
 
 class LegList;
+class QSessionManager;
 
 namespace trevanto {
 class ProgramLauncher;
@@ -86,6 +87,8 @@ private:
     void restore(const trevanto::WorkFileContent &content);
     void markerDropped(QPoint pos);
     void showMessage(const QString &text);
+    void commitData(QSessionManager &session);
+    QString savedNow();
     void keepWorkOnDisk();
     QByteArray workFileBytes() const;
 

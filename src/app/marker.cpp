@@ -60,7 +60,6 @@ void StartMarker::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     if (!std::exchange(m_dragging, false))
         return;
-    // Hidden first, so that the window looks up the control beneath the pointer.
     m_outline->hide();
     emit DragDrop(parentWidget()->mapFromGlobal(event->globalPosition().toPoint()));
 }

@@ -9,8 +9,8 @@
 namespace trevanto {
 
 // The production message box: the text, an OK button, no icon, titled "Trevanto".
-// Once the program is ending for a signal or the session's end, nothing waits for a
-// click: the text goes to standard error instead.
+// Once a signal is ending the program, nothing waits for a click: the text goes to
+// standard error instead.
 class DialogMessages : public MessageSink
 {
 public:

@@ -112,7 +112,7 @@ QString paintPage(QPrinter &printer, const QImage &page)
 PrintOutcome SystemPrinter::printPage(const QImage &page)
 {
     if (page.isNull())
-        return {PrintOutcome::Failed, QStringLiteral("Não foi possível imprimir: não há imagem para imprimir")};
+        return {QStringLiteral("Não foi possível imprimir: não há imagem para imprimir")};
 
     // No default printer, one that cannot be opened, or a page it refused: the page
     // goes into a PDF instead, and the user is told which of these it was.
@@ -131,7 +131,7 @@ PrintOutcome SystemPrinter::printPage(const QImage &page)
         refusal = QString::fromUtf8(cupsLastErrorString());
 #endif
     if (refusal.isEmpty())
-        return {PrintOutcome::Printed, QString()};
+        return {};
     if (refusal.endsWith(u'.'))
         refusal.chop(1);
     return saveAsPdf(page, QStringLiteral("A impressora %1 recusou a página (%2).").arg(info.printerName(), refusal));
@@ -140,7 +140,7 @@ PrintOutcome SystemPrinter::printPage(const QImage &page)
 PrintOutcome SystemPrinter::saveAsPdf(const QImage &page, const QString &why)
 {
     const auto failed = [&why](const QString &reason) {
-        return PrintOutcome{PrintOutcome::Failed, why + QStringLiteral(" Não foi possível gravar a página num PDF: ") + reason};
+        return PrintOutcome{why + QStringLiteral(" Não foi possível gravar a página num PDF: ") + reason};
     };
     const QString folder = pdfFolder();
     if (!QDir().mkpath(folder))
@@ -161,7 +161,7 @@ PrintOutcome SystemPrinter::saveAsPdf(const QImage &page, const QString &why)
         QFile::remove(path);
         return failed(QStringLiteral("não foi possível gravar %1.").arg(QDir::toNativeSeparators(path)));
     }
-    return {PrintOutcome::SavedAsPdf, why + QStringLiteral(" A página foi gravada em %1").arg(QDir::toNativeSeparators(path))};
+    return {why + QStringLiteral(" A página foi gravada em %1").arg(QDir::toNativeSeparators(path))};
 }
 
 } // namespace trevanto

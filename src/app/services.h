@@ -18,8 +18,7 @@ public:
 
 struct PrintOutcome
 {
-    enum Kind { Printed, SavedAsPdf, Failed } kind = Printed;
-    QString message; // what the user is told: where the page went instead, and why
+    QString message; // empty when the page was printed; else where it went instead, and why
 };
 
 // Prints one page holding the given image, on the default printer, without a dialog.
