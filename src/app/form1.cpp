@@ -18,7 +18,6 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPainter>
-#include <QSessionManager>
 #include <QPushButton>
 
 using namespace trevanto;
@@ -49,7 +48,6 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
 
-    connect(qApp, &QGuiApplication::commitDataRequest, this, &Form1::commitData);
 }
 
 Form1::~Form1() = default;
@@ -83,8 +81,10 @@ void Form1::Form_Load()
     const WorkFileLocation &workFile = m_services.workFile;
     const WorkFileLoad load = workFile.readPath.isEmpty() ? WorkFileLoad() : loadWorkFile(workFile.readPath, m_services.locale);
     // There before a message of the start-up lets a signal close the window.
-    if (!workFile.writePath.isEmpty())
+    if (!workFile.writePath.isEmpty()) {
         m_keeper = std::make_unique<WorkKeeper>(workFile, load.keepBackup, [this] { return workFileBytes(); });
+        connect(m_keeper.get(), &WorkKeeper::told, this, &Form1::showMessage);
+    }
     if (load.status == LoadStatus::Loaded)
         restore(load.content);
     if (!load.message.isEmpty())
@@ -111,28 +111,11 @@ void Form1::restore(const WorkFileContent &content)
 
 void Form1::Form_QueryUnload()
 {
-    if (const QString said = savedNow(); !said.isEmpty())
-        showMessage(said);
-}
-
-// Asked by the desktop before the session ends, the work is saved as at a close, and
-// the program goes on. What the save has to say waits for a click only when the session
-// lets the program ask for one.
-void Form1::commitData(QSessionManager &session)
-{
-    const QString said = savedNow();
-    if (said.isEmpty())
+    if (!m_keeper)
         return;
-    if (!session.allowsInteraction())
-        return tellOnStandardError(said);
-    showMessage(said);
-    session.release();
-}
-
-// Saves the work now; what the user is to be told of the save, if anything.
-QString Form1::savedNow()
-{
-    return m_keeper ? m_keeper->saveNow().message : QString();
+    const SaveReport report = m_keeper->saveNow();
+    if (!report.message.isEmpty())
+        showMessage(report.message);
 }
 
 QByteArray Form1::workFileBytes() const
@@ -149,7 +132,6 @@ void Form1::keepWorkOnDisk()
     if (!m_keeper)
         return;
     WorkKeeper *keeper = m_keeper.get();
-    connect(keeper, &WorkKeeper::told, this, &Form1::showMessage);
     for (LegList *list : {m_distances, m_bearings}) {
         connect(list, &LegList::rowsInserted, keeper, &WorkKeeper::changed);
         connect(list, &LegList::rowsRemoved, keeper, &WorkKeeper::changed);

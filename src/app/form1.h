@@ -17,7 +17,6 @@
 #include <memory>
 
 class LegList;
-class QSessionManager;
 
 namespace trevanto {
 class ProgramLauncher;
@@ -87,8 +86,6 @@ private:
     void restore(const trevanto::WorkFileContent &content);
     void markerDropped(QPoint pos);
     void showMessage(const QString &text);
-    void commitData(QSessionManager &session);
-    QString savedNow();
     void keepWorkOnDisk();
     QByteArray workFileBytes() const;
 

@@ -1,6 +1,9 @@
 #include "workkeeper.h"
 
+#include "app/messagebox.h"
 #include "app/shutdown.h"
+
+#include <QGuiApplication>
 
 namespace trevanto {
 
@@ -14,6 +17,7 @@ WorkKeeper::WorkKeeper(const WorkFileLocation &location, bool keepBackup, std::f
     m_timer.setInterval(500);
     connect(&m_timer, &QTimer::timeout, this, &WorkKeeper::saveInBackground);
     connect(&m_writer, &WorkFileWriter::written, this, &WorkKeeper::saved);
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &WorkKeeper::commitData);
 }
 
 void WorkKeeper::changed()
@@ -42,6 +46,19 @@ void WorkKeeper::saved(const SaveReport &report, quint64 version)
     m_lastMessage = report.message;
     if (!report.message.isEmpty())
         emit told(report.message);
+}
+
+// What the save has to say waits for a click only when the session lets the program ask
+// for one; otherwise it goes to standard error.
+void WorkKeeper::commitData(QSessionManager &session)
+{
+    const QString said = saveNow().message;
+    if (said.isEmpty())
+        return;
+    if (!session.allowsInteraction())
+        return tellOnStandardError(said);
+    emit told(said);
+    session.release();
 }
 
 SaveReport WorkKeeper::saveNow()
