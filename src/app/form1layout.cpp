@@ -50,7 +50,6 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &cap
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setAutoDefault(false);
-    button->setDefault(false);
     button->setGeometry(8, top, 97, 17);
     return button;
 }

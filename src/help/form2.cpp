@@ -67,10 +67,9 @@ Form2::Form2(QWidget *parent)
 
     Command1 = new QPushButton(QStringLiteral("Fechar"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(488, 120, 81, 25);
+    Command1->resize(81, 25); // placed below, once the window's width is known
     // Enter presses nothing here; the focused button answers only to its own key.
     Command1->setAutoDefault(false);
-    Command1->setDefault(false);
     Command1->setFocusPolicy(Qt::StrongFocus);
 
     // The window is 590 x 167 as designed. A font wider than the one the lines were
