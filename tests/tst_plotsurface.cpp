@@ -167,7 +167,7 @@ void PlotSurfaceTest::labelIsCutAtTheEdge()
     CoursePlot plot = course({{100, 100}, {100, 100}, {100, 100}});
     plot.legs[0].labelCorner = {40, 20};
     plot.legs[1].labelCorner = {-6, 60};
-    surface.draw(plot, {QStringLiteral("888"), QStringLiteral("888")}, LabelLook{font, Qt::black, Paper}, labels);
+    surface.draw(plot, {QStringLiteral("888"), QStringLiteral("888")}, LabelLook{font, Qt::darkBlue, Paper}, labels);
     const QRect whole = labels[0].rect;
     QCOMPARE(labels[1].rect, whole.translated(-46, 40));
     const QImage shown = surface.image().copy(0, 60, whole.width() - 6, whole.height());
@@ -175,10 +175,12 @@ void PlotSurfaceTest::labelIsCutAtTheEdge()
     blank.fill(Paper);
     QVERIFY(shown != blank); // the text is drawn
     QCOMPARE(shown, surface.image().copy(46, 20, whole.width() - 6, whole.height()));
-    // The label is its text as the painter writes it from its top-left corner.
+    // The label is its text as the painter writes it from its top-left corner, in the
+    // window's text colour.
     QImage text(whole.size(), QImage::Format_ARGB32_Premultiplied);
     text.fill(Paper);
     QPainter painter(&text);
+    painter.setPen(Qt::darkBlue);
     painter.drawText(text.rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("888"));
     painter.end();
     QCOMPARE(surface.image().copy(whole), text);
