@@ -186,6 +186,7 @@ void HelpTest::bearingLabelsAreChildrenOfTheWindow()
     QAccessibleInterface *const labels[] = {window->child(controls.size()), window->child(controls.size() + 1)};
     for (int k = 1; k <= 2; ++k) {
         QCOMPARE(labels[k - 1]->parent(), window);
+        QCOMPARE(labels[k - 1]->childCount(), 0);
         QCOMPARE(window->indexOfChild(labels[k - 1]), controls.size() + k - 1);
         QCOMPARE(labels[k - 1]->rect(), QRect(form.mapToGlobal(form.proa[k].rect.topLeft()), form.proa[k].rect.size()));
     }

@@ -125,6 +125,10 @@ void MainWindowTest::includeRefusesOrKeepsTheText()
     QCOMPARE(form.List2->model()->index(1, 0).data().toString(), QStringLiteral(" -0,5 "));
     QVERIFY(form.Text4->text().isEmpty() && form.Text3->text().isEmpty() && form.proa.size() == 3);
     QVERIFY(fixture.messages.texts.isEmpty() && QApplication::focusWidget() == form.Text4);
+    // The lists only show the legs: a click on one selects nothing and takes no focus.
+    const QModelIndex second = form.List2->model()->index(1, 0);
+    QTest::mouseClick(form.List2->viewport(), Qt::LeftButton, {}, form.List2->visualRect(second).center());
+    QVERIFY(!form.List2->selectionModel()->hasSelection() && QApplication::focusWidget() == form.Text4);
 
     // Even when the redraw refuses the scale, the leg stays and the focus ends in the bearing box.
     form.Text2->setText(QString());
