@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <clocale>
+#include <limits>
 #include <csignal>
 #include <unistd.h>
 
@@ -137,7 +138,7 @@ void TestWorkFile::format_data()
         {10000.0f, "10000", "pt_BR"}, {123456792.0f, "123456792", "pt_BR"}, {-0.0f, "0", "pt_BR"},
         {200.25f, "200,25", "pt_BR"}, {200.25f, "200.25", "C"}, {0.1f, "0,1", "pt_BR"}, {1234.5678f, "1234.568", "C"},
         {0.00001234f, "0,00001234", "pt_BR"}, {1234567.5f, "1234568", "pt_BR"}, {1234566.5f, "1234566", "pt_BR"},
-        {-8388607.5f, "-8388608", "pt_BR"},
+        {-8388607.5f, "-8388608", "pt_BR"}, {-std::numeric_limits<float>::infinity(), "-inf", "pt_BR"},
     };
     for (const auto &[value, text, locale] : numbers) {
         QTest::addRow("%s: %.9g -> %s", locale, double(value), text)
@@ -176,8 +177,8 @@ void TestWorkFile::parse_data()
     row("two DIR lines add up, first first", "DIR=1;2;\r\nMET=9;\r\nDIR=3;\r\n", "DIR[1|2|3] MET[9]");
     row("repeated keys -> the last wins, even an empty scale", "WIDTH=100\r\nESCALA=10\r\nWIDTH=200\r\nESCALA=\r\n",
         "W200 S''");
-    row("bad values skipped: text, empty, 2.5 and 10.000, exponent, beyond 32 bits",
-        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=2.5\r\nWIDTH=10.000\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\n",
+    row("bad values skipped: text, empty, 2.5 and 10.000, exponent, beyond 32 bits, infinite",
+        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=2.5\r\nWIDTH=10.000\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\nWIDTH=-inf\r\n",
         "W100");
     row("Latin-1 bytes decoded", "DIR=\xE9;\r\nESCALA=1\xBA\r\n", "DIR[é] S'1º'");
 
