@@ -47,7 +47,6 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Picture1, &StartMarker::DragDrop, this, &Form1::markerDropped);
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
-
 }
 
 Form1::~Form1() = default;

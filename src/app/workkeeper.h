@@ -4,8 +4,8 @@
 #include "workfile/workfilewriter.h"
 
 #include <QByteArray>
-#include <QSessionManager>
 #include <QObject>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <functional>
