@@ -127,11 +127,17 @@ void catchTerminationSignals()
         // Started with it ignored (nohup, a background job): so it stays.
         if (signalNumber != SIGTERM && startedIgnoring(signalNumber))
             continue;
-        handle(signalNumber, onSignal);
         sigaddset(&handled, signalNumber);
     }
-    // A parent may have started the program with these blocked; a signal that has
-    // waited meanwhile is handled now, in the first event loop that runs.
+    // Held back while the handlers go in one by one, so that a signal coming between
+    // two of them waits for its handler instead of meeting the default action.
+    ::pthread_sigmask(SIG_BLOCK, &handled, nullptr);
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        if (sigismember(&handled, signalNumber))
+            handle(signalNumber, onSignal);
+    }
+    // Also a signal that waited while a parent had these blocked is handled now, in
+    // the first event loop that runs.
     ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
 }
 
