@@ -382,11 +382,20 @@ void measureWriteBehind(const QString &course)
         loaded->Form_Load();
         const WorkFileState state{loaded->distances(), loaded->bearings(), 10000, 8000, loaded->Text2->text(), 368, 256};
         QByteArray bytes;
-        report("write-behind: the bytes, on the window's thread", int(state.distances.size()),
+        report("write-behind: the bytes, on the writer's thread", int(state.distances.size()),
                timeMs(15, [&] { bytes = formatWorkFile(state, QLocale::c()); }));
-        WorkFileWriter writer(WorkFileLocation{path, path}, false);
-        report("write-behind: the safe replace with fsync, on the writer's thread", int(state.distances.size()),
-               timeMs(15, [&] { writer.writeNow(bytes); }));
+        WorkFileSaves saves(WorkFileLocation{path, path}, true);
+        WorkFileWriter writer([&saves](const QByteArray &bytes) { return saves.save(bytes); }, QLocale::c(),
+                              std::chrono::hours(1), {});
+        // A change hands over the lists as they stand: what the window's thread pays.
+        WorkFileState changed = state;
+        report("write-behind: handing a change over, on the window's thread", int(state.distances.size()),
+               timeMs(15, [&] {
+                   changed.scale = changed.scale == state.scale ? QStringLiteral("11") : state.scale;
+                   writer.changed(changed);
+               }));
+        report("write-behind: the bytes and the safe replace with fsync, on the writer's thread",
+               int(state.distances.size()), timeMs(15, [&] { writer.writeNow(state); }));
         // From Incluir to the file holding the new leg, the half second's wait included.
         std::vector<double> delays;
         const auto holds = [&](const QByteArray &leg) {

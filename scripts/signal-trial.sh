@@ -68,12 +68,16 @@ start() {
         "$program" >"$work/app.log" 2>&1 </dev/null &
     app_pid=$!
 }
-# Waits until the program catches SIGTERM (bit 15 of SigCgt in its status).
+# Waits until the program itself catches SIGTERM (bit 15 of SigCgt in its status). The
+# name comes from the same read: until the exec, the PID is the shell that starts the
+# program, which catches SIGTERM too.
 catching() {
-    local i mask
+    local i status
     for ((i = 0; i < 500; i++)); do
-        mask=$(awk '/^SigCgt/ {print $2}' "/proc/$app_pid/status" 2>/dev/null || true)
-        [[ -n "$mask" ]] && (((16#$mask >> 14) & 1)) && return 0
+        status=$(awk '/^Name:/ {name = $2} /^SigCgt:/ {print name, $2}' "/proc/$app_pid/status" 2>/dev/null || true)
+        if [[ "$status" == "trevanto "* ]] && (((16#${status#trevanto } >> 14) & 1)); then
+            return 0
+        fi
         sleep 0.01
     done
     return 1

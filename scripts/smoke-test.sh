@@ -10,7 +10,9 @@
 #   3. types two legs (bearing 90 over 100 m, then 180 over 50 m) with the mouse and
 #      keyboard, takes a screenshot and checks pixels of the drawn course;
 #   4. presses FIM and checks that the program ended and wrote exactly the expected
-#      work file into the user's data folder, and nothing into its own folder.
+#      work file into the user's data folder, and nothing into its own folder;
+#   5. starts it again, includes a third leg and kills the X server at once: the
+#      program must end with status 0 and the work file hold the third leg.
 # The screenshot stays in build-smoke/smoke-shot.png, the program's output in
 # build-smoke/smoke-app.log.
 #
@@ -172,3 +174,21 @@ if ! cmp "$work/expected.ini" "$work_file"; then
     fail "the work file $work_file does not hold the expected bytes"
 fi
 say "ok: the work file ${work_file#"$home/"} in the user's home holds the expected $(wc -c <"$work_file") bytes"
+
+# ---- the display goes away -------------------------------------------------------------
+
+# A third leg, and at once the X server is gone: Qt ends the program on the spot, which
+# still leaves the newest work on the disk and says so in its status.
+say "starting again, including bearing 270 over 30 m and killing the X server at once"
+launch_program "$work/app.log"
+timeout "$step_timeout" xdotool search --sync --onlyvisible --name '^Trevanto$' >/dev/null 2>&1 ||
+    { app_alive; fail "no window named Trevanto was mapped on the second start"; }
+wait_for_pixel 473 311 00C000 "the second start did not draw the saved course"
+include_leg 270 30
+kill -KILL "$xvfb_pid"
+await_program_exit "$work/app.log" "the X server's end" 0.05 "display lost: "
+xvfb_pid=
+printf 'DIR=100;50;30;\r\nMET=90;180;270;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n' \
+    >"$work/expected.ini"
+cmp -s "$work/expected.ini" "$work_file" || { od -c "$work_file" >&2; fail "display lost: the work file lacks the last leg"; }
+say "ok: with the display gone the program saved the last leg and ended with status 0"

@@ -3,6 +3,7 @@
 
 #include "formfixture.h"
 
+#include "app/shutdown.h"
 #include "app/updown.h"
 #include "course/legrules.h"
 #include "workfile/workfile.h"
@@ -14,9 +15,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <array>
+#include <chrono>
 #include <clocale>
-#include <limits>
 #include <csignal>
+#include <limits>
+#include <thread>
 #include <unistd.h>
 
 using namespace trevanto;
@@ -48,6 +52,8 @@ QString describe(const WorkFileContent &content)
         parts << QStringLiteral("S'%1'").arg(*content.scale);
     if (content.truncated)
         parts << QStringLiteral("truncated");
+    if (content.partial)
+        parts << QStringLiteral("partial");
     return parts.isEmpty() ? QStringLiteral("nothing") : parts.join(u' ');
 }
 
@@ -67,6 +73,63 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 } // namespace
 
 Q_DECLARE_METATYPE(trevanto::WorkFileState)
+
+// The real program in a fresh folder of its own, beside its own home and data folders.
+// Permission bits do not bind root: as root, the shell and the program run as nobody.
+struct ProgramFolder
+{
+    QTemporaryDir root;
+    QString programDir = root.filePath(QStringLiteral("program"));
+    QString home = root.filePath(QStringLiteral("home"));
+    QString dataDir = root.filePath(QStringLiteral("data"));
+    QStringList asUser;
+
+    bool prepare()
+    {
+        for (const QString &dir : {programDir, dataDir, home}) {
+            if (!QDir().mkpath(dir))
+                return false;
+        }
+        if (!QFile::copy(QStringLiteral(TREVANTO_EXECUTABLE), programDir + QStringLiteral("/trevanto")))
+            return false;
+        if (::geteuid() == 0) {
+            for (const QString &dir : {root.path(), programDir, dataDir, home}) {
+                if (::chown(QFile::encodeName(dir).constData(), 65534, 65534) != 0)
+                    return false;
+            }
+            asUser = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                                 QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+        }
+        return true;
+    }
+
+    // Runs the script in the program's folder, the program's path as its $0.
+    void shell(QProcess &process, const QString &script)
+    {
+        process.setWorkingDirectory(programDir);
+        const QStringList command = asUser + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                                         QStringLiteral("./trevanto")};
+        process.start(command.first(), command.mid(1));
+    }
+
+    // Starts the program through `sh -c 'export ...; <start>; exec "$0"'` with the
+    // termination signals blocked: start may send them to itself, and they then wait
+    // for the program's handlers and reach its first event loop, the start-up
+    // message's when there is one. Start may use shell builtins only: the shell
+    // unblocks signals for any other command.
+    void startSignalled(QProcess &child, const QString &start)
+    {
+        sigset_t blocked, before;
+        sigemptyset(&blocked);
+        for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT})
+            sigaddset(&blocked, signalNumber);
+        pthread_sigmask(SIG_BLOCK, &blocked, &before);
+        const QString exports = QStringLiteral("export HOME='%1' XDG_DATA_HOME='%2' LC_ALL=C QT_QPA_PLATFORM=offscreen; ");
+        shell(child, exports.arg(home, dataDir) + start + QStringLiteral("; exec \"$0\""));
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    }
+};
+
 
 class TestWorkFile : public QObject
 {
@@ -90,13 +153,19 @@ private slots:
     }
     void location_data();
     void location();
-    void save();
+    void places_data();
+    void places();
+    void backup();
     void restart_data();
     void restart();
     void writtenBehind_data();
     void writtenBehind();
+    void writtenWhileBlocked();
+    void legsComeBack_data();
+    void legsComeBack();
     void endedBySignals_data();
     void endedBySignals();
+    void secondCopy();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
@@ -130,7 +199,8 @@ void TestWorkFile::format_data()
     row("the two-leg example, 82 bytes", "120|80", "45|300", "10", Example, 10000, 8000, 200, 150);
     row("empty lists -> DIR= and MET= alone, empty scale", "", "", "", "DIR=\r\nMET=\r\n" + zeros + end);
     row("Latin-1 characters are one byte each", "é", "", "10º", "DIR=\xE9;\r\nMET=\r\n" + zeros + "10\xBA" + end);
-    row("characters beyond Latin-1 become '?'", "5€", "Ω", "1€0", "DIR=5?;\r\nMET=?;\r\n" + zeros + "1?0" + end);
+    row("a character beyond Latin-1 -> the whole file UTF-8 after a byte-order mark", "5€|é", "Ω", "1º",
+        "\xEF\xBB\xBF" "DIR=5\xE2\x82\xAC;\xC3\xA9;\r\nMET=\xCE\xA9;\r\n" + zeros + "1\xC2\xBA" + end);
 
     // A size or position: seven significant digits at most, halves to even, in the
     // locale's decimal separator, with no thousands separator and no exponent.
@@ -157,13 +227,15 @@ void TestWorkFile::parse_data()
     };
     // One line each, ended by CR LF. Keys in capitals at the line's start; the value
     // from a fixed character on; a list's items end in ';', the last piece is dropped.
+    // What the reader passes over or cuts makes the file partial: it is kept before a save.
     const char *lines[][2] = {
-        {"DIR=120;80;", "DIR[120|80]"}, {"DIR=120;80", "DIR[120]"}, {"DIR=120", "nothing"}, {"DIR", "nothing"},
-        {"DIR120;", "DIR[20]"}, {"dir=120;", "nothing"}, {" DIR=120;", "nothing"}, {"DIR=;;", "DIR[|]"},
-        {"DIR= 12 ;x;", "DIR[ 12 |x]"}, {"MET=45;300;", "MET[45|300]"}, {"ESCALA", "S''"},
-        {"ESCALA= abc ", "S' abc '"}, {"ESCALAX10", "S'10'"}, {"WIDTH= 10000 ", "W10000"}, {"HEIGHT=2,5", "H2"},
-        {"HEIGHT8000", "H0"}, {"LEFT=-20", "L-20"}, {"TOP=3,5", "T4"}, {"WIDTH=2147483647", "W2147483647"},
-        {"TOP=-2147483648,5", "T-2147483648"}, {"FOO=1", "nothing"},
+        {"DIR=120;80;", "DIR[120|80]"}, {"DIR=120;80", "DIR[120] partial"}, {"DIR=120", "partial"},
+        {"DIR", "nothing"}, {"DIR120;", "DIR[20] partial"}, {"dir=120;", "partial"}, {" DIR=120;", "partial"},
+        {"DIR=;;", "DIR[|]"}, {"DIR= 12 ;x;", "DIR[ 12 |x]"}, {"MET=45;300;", "MET[45|300]"}, {"ESCALA", "S''"},
+        {"ESCALA= abc ", "S' abc '"}, {"ESCALAX10", "S'10' partial"}, {"WIDTH= 10000 ", "W10000"},
+        {"HEIGHT=2,5", "H2"}, {"HEIGHT8000", "H0 partial"}, {"LEFT=-20", "L-20"}, {"TOP=3,5", "T4"},
+        {"WIDTH=2147483647", "W2147483647"}, {"TOP=-2147483648,5", "T-2147483648"}, {"FOO=1", "partial"},
+        {"WIDTH=", "nothing"}, {" \t ", "nothing"},
     };
     for (const auto &[line, expected] : lines)
         QTest::addRow("'%s' -> %s", line, expected) << QByteArray(line) + "\r\n" << QString::fromUtf8(expected);
@@ -179,8 +251,12 @@ void TestWorkFile::parse_data()
         "W200 S''");
     row("bad values skipped: text, empty, 2.5 and 10.000, exponent, beyond 32 bits, infinite",
         "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=2.5\r\nWIDTH=10.000\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\nWIDTH=-inf\r\n",
-        "W100");
+        "W100 partial");
     row("Latin-1 bytes decoded", "DIR=\xE9;\r\nESCALA=1\xBA\r\n", "DIR[é] S'1º'");
+    row("a byte-order mark -> UTF-8, read whole", "\xEF\xBB\xBF" "DIR=\xE2\x88\x92" "1;\r\nESCALA=1\xC2\xBA\r\n",
+        "DIR[−1] S'1º'");
+    row("a byte-order mark before bytes that are no UTF-8 -> Latin-1", "\xEF\xBB\xBF" "DIR=\xE9;\r\n", "DIR[é]");
+    row("a byte-order mark later in the file is text", "DIR=\xEF\xBB\xBF;\r\n", "DIR[ï»¿]");
 
     // Numbered items, so that the first and the last one kept show.
     const auto items = [](int first, int count) {
@@ -190,7 +266,8 @@ void TestWorkFile::parse_data()
         return text;
     };
     row("32767 items -> all kept", "DIR=" + items(0, MaxLegs) + "\r\n", "DIR[32767: 0..32766]");
-    row("32767 items and a last piece -> all kept", "DIR=" + items(0, MaxLegs) + "tail\r\n", "DIR[32767: 0..32766]");
+    row("32767 items and a last piece -> all kept", "DIR=" + items(0, MaxLegs) + "tail\r\n",
+        "DIR[32767: 0..32766] partial");
     row("32768 items -> the first 32767", "DIR=" + items(0, MaxLegs + 1) + "\r\n", "DIR[32767: 0..32766] truncated");
     row("two DIR lines over the limit together", "DIR=" + items(0, MaxLegs - 5) + "\r\nDIR=" + items(MaxLegs - 5, 10),
         "DIR[32767: 0..32766] truncated");
@@ -234,7 +311,75 @@ void TestWorkFile::location()
     QCOMPARE(names.join(u' '), chosen);
 }
 
-void TestWorkFile::save()
+// The saves of one run on the two places, home (beside the program) and data (the
+// user's data folder): what each holds at start, how old, and what each save finds.
+void TestWorkFile::places_data()
+{
+    QTest::addColumn<QString>("home");  // content, or "-" for none
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<int>("dataAge");   // seconds, against home's two days; negative: in the future
+    QTest::addColumn<QString>("saves"); // one letter each: 's' saved at home, 'f' home fails
+    QTest::addColumn<QString>("after"); // home, home.bak, data, data.bak
+
+    const int day = 24 * 3600;
+    QTest::newRow("restored older home, newer data -> data read; home kept first, data retired")
+            << "3 legs" << "1 leg" << day << "s" << "S 3 legs - 1 leg";
+    QTest::newRow("data from the future -> read once, then retired: never wins again")
+            << "2 legs" << "future" << -3600 << "ss" << "S 2 legs - future";
+    QTest::newRow("as old as each other -> home read, data retired")
+            << "home" << "data" << 2 * day << "s" << "S - - data";
+    QTest::newRow("home newer -> home read, the older data retired")
+            << "home" << "data" << 3 * day << "s" << "S - - data";
+    QTest::newRow("only data -> read, then retired once home holds it")
+            << "-" << "data" << day << "s" << "S - - data";
+    QTest::newRow("home fails: data kept before the save goes there; home later: this run's data removed")
+            << "home" << "data" << 3 * day << "fs" << "S - - data";
+    QTest::newRow("home fails twice: data kept once, not replaced by this run's own save")
+            << "home" << "data" << 3 * day << "ff" << "home - S data";
+    QTest::newRow("nothing anywhere -> home written, nothing kept") << "-" << "-" << 0 << "s" << "S - - -";
+}
+
+void TestWorkFile::places()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, data);
+    QFETCH(int, dataAge);
+    QFETCH(QString, saves);
+    QFETCH(QString, after);
+
+    QTemporaryDir root;
+    const QString homeDir = root.filePath(QStringLiteral("program")), dataDir = root.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkpath(homeDir) && QDir().mkpath(dataDir));
+    const QString homeFile = homeDir + QStringLiteral("/trevanto.ini"), dataFile = dataDir + QStringLiteral("/trevanto.ini");
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const auto &[path, content, age] : {std::tuple(homeFile, home, 2 * 24 * 3600), std::tuple(dataFile, data, dataAge)}) {
+        QFile file(path);
+        if (content != u'-')
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content.toUtf8()) > 0 && file.flush()
+                    && file.setFileTime(now.addSecs(-age), QFileDevice::FileModificationTime));
+    }
+
+    const WorkFileLocation location = chooseWorkFileLocation(homeDir, dataDir);
+    QCOMPARE(location.readPath, QFileInfo(dataFile).lastModified() > QFileInfo(homeFile).lastModified() ? dataFile : homeFile);
+    WorkFileSaves places(location, loadWorkFile(location.readPath, QLocale::c()).status != LoadStatus::Refused);
+    // Home fails while a folder stands in its file's place; the file waits aside.
+    const QString aside = root.filePath(QStringLiteral("aside"));
+    for (const QChar save : saves) {
+        const bool fails = save == u'f';
+        QVERIFY(!fails || ((!QFileInfo::exists(homeFile) || QFile::rename(homeFile, aside)) && QDir().mkdir(homeFile)));
+        QVERIFY(places.save("S").saved);
+        QVERIFY(!fails || (QDir().rmdir(homeFile) && (!QFileInfo::exists(aside) || QFile::rename(aside, homeFile))));
+    }
+    QStringList found;
+    for (const QString &path : {homeFile, homeFile + QStringLiteral(".bak"), dataFile, dataFile + QStringLiteral(".bak")})
+        found << (QFileInfo::exists(path) ? QString::fromUtf8(readAll(path)) : QStringLiteral("-"));
+    QCOMPARE(found.join(u' '), after);
+    // The next start reads what was saved last.
+    const QString next = chooseWorkFileLocation(homeDir, dataDir).readPath;
+    QCOMPARE(readAll(next), QByteArray("S"));
+}
+
+void TestWorkFile::backup()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("trevanto.ini"));
@@ -250,11 +395,10 @@ void TestWorkFile::save()
     QCOMPARE(readAll(path), QByteArray("second"));
     // The file read goes on waiting for its backup while the saves go to the fallback,
     // and gets it when a save at last replaces it.
-    const WorkFileLocation location{path, path, dir.filePath(QStringLiteral("data/trevanto.ini"))};
-    bool pending = true;
-    QVERIFY(saveWork(location, "fourth", pending).saved && pending);
-    QVERIFY(QDir(backup).removeRecursively() && saveWork(location, "fifth", pending).saved && !pending);
-    QCOMPARE(readAll(backup) + readAll(path), QByteArray("secondfifth"));
+    WorkFileSaves saves({path, path, dir.filePath(QStringLiteral("data/trevanto.ini"))}, false);
+    QVERIFY(saves.save("fourth").saved);
+    QVERIFY(QDir(backup).removeRecursively() && saves.save("fifth").saved && saves.save("sixth").saved);
+    QCOMPARE(readAll(backup) + readAll(path), QByteArray("secondsixth"));
 }
 
 // The window: what only it decides at start and close; the bytes and the reader's rules
@@ -263,7 +407,7 @@ void TestWorkFile::restart_data()
 {
     QTest::addColumn<QByteArray>("file"); // null: none
     QTest::addColumn<QSize>("outer");
-    QTest::addColumn<bool>("backup"); // a file not loaded whole: said, and kept as .bak
+    QTest::addColumn<int>("backup"); // a file not loaded whole, kept as .bak: 0 no, 1 and said so, 2 quietly
     QTest::addColumn<QByteArray>("written"); // by FIM
 
     const QByteArray typed = "DIR= 120;80,5;\r\nMET=45;300;\r\nWIDTH=12000\r\nHEIGHT=9000\r\nESCALA= 12\r\n"
@@ -273,28 +417,33 @@ void TestWorkFile::restart_data()
         return "DIR=" + QByteArray("10;").repeated(count) + "\r\nMET=" + QByteArray("90;").repeated(count) + "\r\n";
     };
     const QSize standard(667, 533);
-    QTest::newRow("no file -> not drawn; the first close creates it") << QByteArray() << standard << false << Untouched;
-    QTest::newRow("typed work -> restored, written back byte for byte") << typed << QSize(800, 600) << false << typed;
-    QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << false << Untouched;
-    QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << false
+    QTest::newRow("no file -> not drawn; the first close creates it") << QByteArray() << standard << 0 << Untouched;
+    QTest::newRow("typed work -> restored, written back byte for byte") << typed << QSize(800, 600) << 0 << typed;
+    QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << 0 << Untouched;
+    QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << 0
                                           << sized("WIDTH=1800\r\nHEIGHT=600\r\n");
     QTest::newRow("larger than the screen is clamped to it, a missing height stays")
-            << QByteArray("WIDTH=2000000000\r\n") << QSize(800, 533) << false
+            << QByteArray("WIDTH=2000000000\r\n") << QSize(800, 533) << 0
             << sized("WIDTH=12000\r\nHEIGHT=8000\r\n");
     QTest::newRow("more legs than a course holds -> the first ones loaded")
-            << legs(MaxLegs + 1) << standard << true << legs(MaxLegs) + Untouched.sliced(12);
-    QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << true << Untouched;
+            << legs(MaxLegs + 1) << standard << 1 << legs(MaxLegs) + Untouched.sliced(12);
+    QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << 1 << Untouched;
     QTest::newRow("at the size limit -> read") << QByteArray("ESCALA=12\r\n").leftJustified(MaxWorkFileSize, ' ')
-                                               << standard << false << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=12");
+                                               << standard << 0 << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=12");
+    QTest::newRow("a byte-order mark -> read whole, not kept")
+            << "\xEF\xBB\xBF" + typed << QSize(800, 600) << 0 << typed;
+    QTest::newRow("a line passed over -> kept, quietly") << "dir=1;\r\n" + typed << QSize(800, 600) << 2 << typed;
+    QTest::newRow("a last item without ';' -> kept, quietly")
+            << QByteArray(typed).replace("300;", "300;7") << QSize(800, 600) << 2 << typed;
     QTest::newRow("one byte over the size limit -> refused")
-            << QByteArray("TOP=1\r\n").leftJustified(MaxWorkFileSize + 1, ' ') << standard << true << Untouched;
+            << QByteArray("TOP=1\r\n").leftJustified(MaxWorkFileSize + 1, ' ') << standard << 1 << Untouched;
 }
 
 void TestWorkFile::restart()
 {
     QFETCH(QByteArray, file);
     QFETCH(QSize, outer);
-    QFETCH(bool, backup);
+    QFETCH(int, backup);
     QFETCH(QByteArray, written);
     const auto fixture = start(file, brazil);
     Form1 &form = *fixture->form;
@@ -304,8 +453,8 @@ void TestWorkFile::restart()
     if (!backup)
         QCOMPARE(form.lngPenX != 0, !file.isNull());
     QCOMPARE(form.proa.size(), std::size_t(form.distances().size() + 1));
-    QCOMPARE(fixture->messages.texts.size(), backup ? 1 : 0);
-    QVERIFY(!backup || fixture->messages.texts.first().contains(path() + QStringLiteral(".bak")));
+    QCOMPARE(fixture->messages.texts.size(), backup == 1 ? 1 : 0);
+    QVERIFY(backup != 1 || fixture->messages.texts.first().contains(path() + QStringLiteral(".bak")));
     QVERIFY(showActive(form));
     QCOMPARE(form.frameGeometry(), QRect(QPoint(33, 33), outer));
     QTest::mouseClick(form.Command5, Qt::LeftButton);
@@ -350,8 +499,63 @@ void TestWorkFile::writtenBehind()
         [&] { form.resize(60, 20); },
     };
     changes[change]();
-    QTRY_COMPARE(readAll(path()), written);
+    // Half a second after the change, and the save itself.
+    QTRY_COMPARE_WITH_TIMEOUT(readAll(path()), written, 1000);
 }
+
+// The window's thread held up (a print server that does not answer, any slow call): the
+// leg reaches the disk all the same, and the exit status knows it.
+void TestWorkFile::writtenWhileBlocked()
+{
+    const auto fixture = start(Example);
+    Form1 &form = *fixture->form;
+    include(form, "90", "15");
+    QVERIFY(exitStatus() != 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200)); // no event is handled meanwhile
+    QVERIFY(readAll(path()).contains("80;15;\r\n"));
+    QCOMPARE(exitStatus(), 0);
+}
+
+// A leg typed in a locale whose signs or separator lie beyond Latin-1 comes back as it
+// went in, and is drawn where it was; a file of Latin-1 texts stays single-byte.
+void TestWorkFile::legsComeBack_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<bool>("utf8");
+    for (const auto &[name, utf8] : {std::pair("ar_EG", true), std::pair("fa_IR", true), std::pair("sv_SE", true),
+                                     std::pair("ur_PK", true), std::pair("fr_FR", false), std::pair("pt_BR", false),
+                                     std::pair("C", false)})
+        QTest::newRow(name) << QLocale(QString::fromLatin1(name)) << utf8;
+}
+
+void TestWorkFile::legsComeBack()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(bool, utf8);
+    // The bearing -0.4 (taken as 0) with the locale's minus sign, the distance 12.5.
+    const QString bearing = locale.negativeSign() + u'0' + locale.decimalPoint() + u'4';
+    const QString distance = QStringLiteral("12") + locale.decimalPoint() + u'5';
+    const QString scale = QStringLiteral("2") + locale.decimalPoint() + u'5';
+    std::array<std::int32_t, 2> pen;
+    {
+        const auto first = start(QByteArray(), locale);
+        first->form->Text2->setText(scale);
+        first->form->Text4->setText(bearing);
+        first->form->Text3->setText(distance);
+        first->form->Command1_Click();
+        QCOMPARE(first->messages.texts, QStringList());
+        pen = {first->form->lngPenX, first->form->lngPenY};
+        first->form->close();
+    }
+    QCOMPARE(readAll(path()).startsWith("\xEF\xBB\xBF"), utf8);
+    const auto again = start(QByteArray(), locale);
+    QCOMPARE(again->form->bearings(), QStringList{bearing});
+    QCOMPARE(again->form->distances(), QStringList{distance});
+    QCOMPARE(again->form->Text2->text(), scale);
+    QCOMPARE((std::array{again->form->lngPenX, again->form->lngPenY}), pen);
+    QCOMPARE(again->messages.texts, QStringList());
+}
+
 
 // The real program, ended by signals, in a fresh folder of its own. `setup` runs first
 // there, then the program through `sh -c 'export ...; <start>; exec "$0"'`: start sends the
@@ -365,6 +569,7 @@ void TestWorkFile::endedBySignals_data()
     QTest::addColumn<QByteArray>("data");    // and in the user's data folder
     QTest::addColumn<QStringList>("said");   // on standard error; {P} and {U} stand for those two paths
     QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("kept"); // the .bak beside the program; null: none
 
     const QStringList notAFile{QStringLiteral("O arquivo de trabalho {P} não foi lido: não é um arquivo comum."),
                                QStringLiteral("O trabalho foi gravado em {U}, porque não foi possível gravá-lo em {P}: "
@@ -372,21 +577,21 @@ void TestWorkFile::endedBySignals_data()
     QTest::newRow("signal while the start-up message is open -> saved beside the program, never shown")
             << "printf 'DIR=100;\\r\\nMET=90;\\r\\nESCALA=abc\\r\\n' >trevanto.ini" << "kill -TERM $$"
             << QByteArray("DIR=100;\r\nMET=90;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
-            << QByteArray() << QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")} << 0;
+            << QByteArray() << QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")} << 0 << QByteArray();
     QTest::newRow("FIFO named trevanto.ini -> never opened nor replaced, saved in the data folder")
-            << "mkfifo trevanto.ini" << "kill -HUP $$" << QByteArray() << Untouched << notAFile << 0;
+            << "mkfifo trevanto.ini" << "kill -HUP $$" << QByteArray() << Untouched << notAFile << 0 << QByteArray();
     QTest::newRow("folder named trevanto.ini -> the same")
-            << "mkdir trevanto.ini" << "kill -INT $$" << QByteArray() << Untouched << notAFile << 0;
+            << "mkdir trevanto.ini" << "kill -INT $$" << QByteArray() << Untouched << notAFile << 0 << QByteArray();
     QTest::newRow("unwritable program folder -> read there, saved in the data folder as when installed")
             << "printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini; chmod 555 ." << "kill -TERM $$"
             << QByteArray("DIR=100;\r\nMET=90;\r\n") << "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12)
-            << QStringList() << 0;
+            << QStringList() << 0 << QByteArray();
     QTest::newRow("every write fails -> the work is lost and said so, the old file whole")
             << "printf 'TOP=1\\r\\n' >trevanto.ini" << "trap '' XFSZ; ulimit -f 0; kill -TERM $$"
             << QByteArray("TOP=1\r\n") << QByteArray()
             << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (File too large) "
                                           "nem em {U} (File too large).")}
-            << 1;
+            << 1 << QByteArray();
     // A write the disk cuts short (here the file size limit, at 512 bytes) gives the system's
     // reason, in the user's language: never an unknown error.
     const QByteArray course = "DIR=" + QByteArray("10;").repeated(200) + "\r\n";
@@ -395,20 +600,23 @@ void TestWorkFile::endedBySignals_data()
             << "export LC_ALL=pt_BR.UTF-8; trap '' XFSZ; ulimit -f 1; kill -TERM $$" << course << QByteArray()
             << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (Arquivo muito grande) "
                                           "nem em {U} (Arquivo muito grande).")}
-            << 1;
+            << 1 << QByteArray();
     // Standard error a pipe whose reader is gone, as a closed terminal's: the start-up's
     // message is written there in vain, and the program saves all the same.
     QTest::newRow("standard error a broken pipe -> no SIGPIPE, saved")
             << "printf 'ESCALA=abc\\r\\n' >trevanto.ini; mkfifo ../pipe"
             << "(exec 0<../pipe) & exec 2>../pipe; kill -TERM $$"
             << QByteArray("DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
-            << QByteArray() << QStringList() << 0;
+            << QByteArray() << QStringList() << 0 << QByteArray();
     // The system's locale decides the decimal separator when the program is given none.
     const QByteArray wider("DIR=\r\nMET=\r\nWIDTH=12000\r\n" + Untouched.sliced(25));
     QTest::newRow("Brazilian system -> 12000,4 is a width") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
-            << "export LC_ALL=pt_BR.UTF-8; kill -TERM $$" << wider << QByteArray() << QStringList() << 0;
-    QTest::newRow("C system -> 12000,4 is no number") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
-            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0;
+            << "export LC_ALL=pt_BR.UTF-8; kill -TERM $$" << wider << QByteArray() << QStringList() << 0 << QByteArray();
+    // A lock left by a copy that ended without removing it: its process is gone.
+    QTest::newRow("a lock whose owner is gone -> taken over") << "printf '2147483646\\ntrevanto\\n\\n' >trevanto.ini.lock"
+            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
+    QTest::newRow("C system -> 12000,4 is no number: the file is kept") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
+            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray("WIDTH=12000,4\r\n");
 }
 
 void TestWorkFile::endedBySignals()
@@ -419,43 +627,21 @@ void TestWorkFile::endedBySignals()
     QFETCH(QByteArray, data);
     QFETCH(QStringList, said);
     QFETCH(int, status);
+    QFETCH(QByteArray, kept);
     if (start.contains(QStringLiteral("LC_ALL=pt_BR")) && !std::setlocale(LC_MESSAGES, "pt_BR.UTF-8"))
         QSKIP("the locale pt_BR.UTF-8 is not installed here (scripts/install-deps.sh --test makes it)");
     std::setlocale(LC_MESSAGES, "C");
 
-    QTemporaryDir root;
-    const QString programDir = root.filePath(QStringLiteral("program")), home = root.filePath(QStringLiteral("home"));
-    const QString dataDir = root.filePath(QStringLiteral("data"));
-    for (const QString &dir : {programDir, dataDir, home})
-        QVERIFY(QDir().mkpath(dir));
-    QVERIFY(QFile::copy(QStringLiteral(TREVANTO_EXECUTABLE), programDir + QStringLiteral("/trevanto")));
-    // Permission bits do not bind root: as root, the setup and the program run as nobody.
-    QStringList asUser;
-    if (::geteuid() == 0) {
-        for (const QString &dir : {root.path(), programDir, dataDir, home})
-            QVERIFY(::chown(QFile::encodeName(dir).constData(), 65534, 65534) == 0);
-        asUser = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
-    }
-    const auto shell = [&](QProcess &process, const QString &script) {
-        process.setWorkingDirectory(programDir);
-        const QStringList command = asUser + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
-                                                         QStringLiteral("./trevanto")};
-        process.start(command.first(), command.mid(1));
-    };
+    ProgramFolder folder;
+    QVERIFY(folder.prepare());
+    const QString &programDir = folder.programDir;
+    const QString &dataDir = folder.dataDir;
     QProcess placing;
-    shell(placing, setup);
+    folder.shell(placing, setup);
     QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
 
     QProcess child;
-    sigset_t blocked, before;
-    sigemptyset(&blocked);
-    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT})
-        sigaddset(&blocked, signalNumber);
-    pthread_sigmask(SIG_BLOCK, &blocked, &before);
-    const QString exports = QStringLiteral("export HOME='%1' XDG_DATA_HOME='%2' LC_ALL=C QT_QPA_PLATFORM=offscreen; ");
-    shell(child, exports.arg(home, dataDir) + start + QStringLiteral("; exec \"$0\""));
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    folder.startSignalled(child, start);
     const bool ended = child.waitForFinished(20000);
     if (!ended)
         child.kill();
@@ -472,12 +658,44 @@ void TestWorkFile::endedBySignals()
     QVERIFY2(child.exitCode() == status, errors.constData());
     // Nothing else is left: no temporary file, no backup, the FIFO or folder still there.
     const auto all = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
-    QCOMPARE(QDir(programDir).entryList(all, QDir::Name).join(u' '), QStringLiteral("trevanto trevanto.ini"));
+    QCOMPARE(QDir(programDir).entryList(all, QDir::Name).join(u' '),
+             QStringLiteral("trevanto trevanto.ini") + (kept.isNull() ? QString() : QStringLiteral(" trevanto.ini.bak")));
+    QCOMPARE(readAll(programFile + QStringLiteral(".bak")), kept);
     QDirIterator inData(dataDir, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
     QCOMPARE(inData.hasNext() ? inData.next() : QString(), data.isEmpty() ? QString() : dataFile);
     QVERIFY(!inData.hasNext());
     QCOMPARE(readAll(programFile), program);
     QCOMPARE(readAll(dataFile), data);
+}
+
+// A second start on the work file a running copy edits says so and ends at once, status
+// 0, the file untouched; the first copy goes on and saves as ever.
+void TestWorkFile::secondCopy()
+{
+    ProgramFolder folder;
+    QVERIFY(folder.prepare());
+    const QString file = folder.programDir + QStringLiteral("/trevanto.ini");
+    QProcess placing;
+    folder.shell(placing, QStringLiteral("printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini"));
+    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
+    QProcess first;
+    folder.startSignalled(first, QStringLiteral(":"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file + QStringLiteral(".lock")), 10000);
+
+    QProcess second;
+    folder.startSignalled(second, QStringLiteral("kill -TERM $$"));
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(second.readAllStandardError()).split(u'\n').filter(QStringLiteral("trevanto: ")),
+             QStringList{QStringLiteral("trevanto: O Trevanto já está aberto com este percurso, que é gravado em %1. "
+                                        "Continue o trabalho na janela que já está aberta.").arg(file)});
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(readAll(file), QByteArray("DIR=100;\r\nMET=90;\r\n"));
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(20000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(readAll(file), "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12));
+    QVERIFY(!QFileInfo::exists(file + QStringLiteral(".lock")));
 }
 
 QTEST_MAIN(TestWorkFile)

@@ -81,7 +81,10 @@ void Form1::Form_Load()
     const WorkFileLoad load = workFile.readPath.isEmpty() ? WorkFileLoad() : loadWorkFile(workFile.readPath, m_services.locale);
     // There before a message of the start-up lets a signal close the window.
     if (!workFile.writePath.isEmpty()) {
-        m_keeper = std::make_unique<WorkKeeper>(workFile, load.keepBackup, [this] { return workFileBytes(); });
+        // Used by the writer's thread alone.
+        auto saves = std::make_shared<WorkFileSaves>(workFile, !load.keepBackup);
+        m_keeper = std::make_unique<WorkKeeper>([saves](const QByteArray &bytes) { return saves->save(bytes); },
+                                                m_services.locale, [this] { return workFileState(); });
         connect(m_keeper.get(), &WorkKeeper::told, this, &Form1::showMessage);
     }
     if (load.status == LoadStatus::Loaded)
@@ -117,11 +120,10 @@ void Form1::Form_QueryUnload()
         showMessage(report.message);
 }
 
-QByteArray Form1::workFileBytes() const
+WorkFileState Form1::workFileState() const
 {
-    return formatWorkFile({distances(), bearings(), m_outerSize.widthTwips(), m_outerSize.heightTwips(), Text2->text(),
-                           float(Picture1->x()), float(Picture1->y())},
-                          m_services.locale);
+    return {distances(), bearings(), m_outerSize.widthTwips(), m_outerSize.heightTwips(), Text2->text(),
+            float(Picture1->x()), float(Picture1->y())};
 }
 
 // From the end of the start-up on, every change of what the work file holds is written
@@ -131,6 +133,7 @@ void Form1::keepWorkOnDisk()
     if (!m_keeper)
         return;
     WorkKeeper *keeper = m_keeper.get();
+    keeper->started();
     for (LegList *list : {m_distances, m_bearings}) {
         connect(list, &LegList::rowsInserted, keeper, &WorkKeeper::changed);
         connect(list, &LegList::rowsRemoved, keeper, &WorkKeeper::changed);

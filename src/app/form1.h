@@ -87,7 +87,7 @@ private:
     void markerDropped(QPoint pos);
     void showMessage(const QString &text);
     void keepWorkOnDisk();
-    QByteArray workFileBytes() const;
+    trevanto::WorkFileState workFileState() const;
 
     Services m_services;
     LegList *m_distances; // List1's items

@@ -6,6 +6,7 @@
 #include "app/shutdown.h"
 #include "app/translations.h"
 #include "common/fonts.h"
+#include "workfile/worklock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,6 +45,15 @@ int main(int argc, char *argv[])
     services.workFile = trevanto::chooseWorkFileLocation(
         QApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
+    // A second copy on the same work would write its older course over the first one's.
+    const trevanto::WorkLock lock = trevanto::lockWork(services.workFile);
+    if (!lock.heldElsewhere.isEmpty()) {
+        trevanto::setWorkOnDisk(true); // this copy holds no work of its own
+        trevanto::endOnTermination(nullptr);
+        messages.showMessage(nullptr, lock.heldElsewhere);
+        return trevanto::endProgram();
+    }
+
     Form1 form(services);
     trevanto::endOnTermination(&form);
     form.Form_Load();
@@ -53,5 +63,5 @@ int main(int argc, char *argv[])
         form.show();
         app.exec();
     }
-    return trevanto::exitStatus();
+    return trevanto::endProgram();
 }

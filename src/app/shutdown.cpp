@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,6 +34,9 @@ std::atomic<bool> workOnDisk{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 bool ending = false; // the event thread's own flag
+bool catching = false;  // catchTerminationSignals() has run: this is the program
+bool mainEnded = false;
+std::function<void()> unexpectedExitSave;
 
 // Async-signal-safe. The first signal wakes the event loop through the pipe and sets
 // the deadline of the save; later ones find the program ending already.
@@ -72,11 +76,13 @@ bool startedIgnoring(int signalNumber)
 class Terminator : public QObject
 {
 public:
+    // Without a window, only the dialogs are closed.
     explicit Terminator(QWidget *window)
-        : QObject(window)
+        : QObject(window ? static_cast<QObject *>(window) : QCoreApplication::instance())
         , m_window(window)
     {
-        window->installEventFilter(this);
+        if (window)
+            window->installEventFilter(this);
     }
 
     void end()
@@ -94,7 +100,7 @@ public:
                 tellOnStandardError(box->text());
             dialog->reject();
         }
-        if (!m_closed)
+        if (m_window && !m_closed)
             m_window->close();
         QCoreApplication::exit(); // every event loop, the nested ones too
     }
@@ -112,10 +118,23 @@ private:
     bool m_closed = false;
 };
 
+// Registered with atexit(): an exit() that main() did not make.
+void atExit()
+{
+    if (!catching || mainEnded)
+        return;
+    if (unexpectedExitSave) {
+        ::alarm(AbandonAfterSeconds);
+        unexpectedExitSave();
+    }
+    ::_exit(exitStatus());
+}
+
 } // namespace
 
 void catchTerminationSignals()
 {
+    catching = true;
     // A closed standard error or output never ends the program: the write just fails.
     ::signal(SIGPIPE, SIG_IGN);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
@@ -159,6 +178,11 @@ bool isEnding()
     return ending;
 }
 
+bool isTerminationAsked()
+{
+    return terminationAsked;
+}
+
 void setWorkOnDisk(bool onDisk)
 {
     workOnDisk = onDisk;
@@ -167,6 +191,22 @@ void setWorkOnDisk(bool onDisk)
 int exitStatus()
 {
     return workOnDisk ? 0 : 1;
+}
+
+void onUnexpectedExit(std::function<void()> save)
+{
+    // Registered once there is work to save: handlers run in the reverse order of their
+    // registration, so by then Qt's own have gone in, and they are still there when
+    // this one saves.
+    static const bool registered = [] { return std::atexit(atExit) == 0; }();
+    Q_UNUSED(registered);
+    unexpectedExitSave = std::move(save);
+}
+
+int endProgram()
+{
+    mainEnded = true;
+    return exitStatus();
 }
 
 } // namespace trevanto

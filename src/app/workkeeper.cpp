@@ -7,39 +7,44 @@
 
 namespace trevanto {
 
-WorkKeeper::WorkKeeper(const WorkFileLocation &location, bool keepBackup, std::function<QByteArray()> bytes)
-    : m_bytes(std::move(bytes))
-    , m_writer(location, keepBackup)
+WorkKeeper::WorkKeeper(WorkFileWriter::Save save, const QLocale &locale, std::function<WorkFileState()> state)
+    : m_state(std::move(state))
+    , m_writer(std::move(save), locale, std::chrono::milliseconds(500), setWorkOnDisk, isTerminationAsked)
 {
-    // A burst of changes is written once; the timer is not started again by later ones,
-    // so that steady typing cannot hold the writing back.
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(500);
-    connect(&m_timer, &QTimer::timeout, this, &WorkKeeper::saveInBackground);
     connect(&m_writer, &WorkFileWriter::written, this, &WorkKeeper::saved);
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &WorkKeeper::commitData);
+    // A program ended by its platform without a close (a lost display) still leaves
+    // the newest work on the disk first.
+    onUnexpectedExit([this] { m_writer.flush(); });
+}
+
+WorkKeeper::~WorkKeeper()
+{
+    onUnexpectedExit({});
+}
+
+void WorkKeeper::started()
+{
+    // Nothing has been saved yet: until then the file may hold other work.
+    m_writer.begin(m_state(), false);
 }
 
 void WorkKeeper::changed()
 {
-    ++m_version;
-    setWorkOnDisk(false);
-    if (!m_timer.isActive())
-        m_timer.start();
-}
-
-void WorkKeeper::saveInBackground()
-{
-    if (m_savedVersion != m_version)
-        m_writer.write(m_bytes(), m_version);
+    m_writer.changed(m_state());
 }
 
 void WorkKeeper::saved(const SaveReport &report, quint64 version)
 {
-    if (report.saved && version > m_savedVersion) {
-        m_savedVersion = version;
-        setWorkOnDisk(version == m_version);
-    }
+    // A later save, the close's among them, has said how things are now.
+    if (version <= m_toldVersion)
+        return;
+    m_toldVersion = version;
+    tell(report);
+}
+
+void WorkKeeper::tell(const SaveReport &report)
+{
     // A save that goes on failing, or on going to the second place, is told once.
     if (report.message == m_lastMessage)
         return;
@@ -63,14 +68,10 @@ void WorkKeeper::commitData(QSessionManager &session)
 
 SaveReport WorkKeeper::saveNow()
 {
-    m_timer.stop();
-    const SaveReport report = m_writer.writeNow(m_bytes());
-    if (report.saved)
-        m_savedVersion = m_version;
-    // A failed save leaves the file as it was: it may hold the work all the same.
-    setWorkOnDisk(m_savedVersion == m_version);
-    m_lastMessage = report.message;
-    return report;
+    const WorkFileWriter::Written written = m_writer.writeNow(m_state());
+    m_toldVersion = std::max(m_toldVersion, written.version);
+    m_lastMessage = written.report.message;
+    return written.report;
 }
 
 } // namespace trevanto

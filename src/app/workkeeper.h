@@ -3,29 +3,31 @@
 #include "workfile/workfile.h"
 #include "workfile/workfilewriter.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QSessionManager>
-#include <QTimer>
 
 #include <functional>
 
 namespace trevanto {
 
-// Keeps the user's work on disk. After a change the work file is written in the
-// background, half a second after the first change of a burst, so that a crash or a
-// power cut costs at most the last second of work; the close writes it once more, and
-// waits for it, and so does the desktop's request before the session ends, after which
-// the program goes on. It also tells the exit status whether the file holds the work.
+// Keeps the user's work on disk. After every change the work is handed to a writer on a
+// thread of its own, which writes it half a second after the first change of a burst,
+// so that a crash or a power cut costs at most the last second of work and nothing the
+// window's thread does can hold it back; the close writes it once more, and waits for
+// it, and so does the desktop's request before the session ends, after which the
+// program goes on. It also tells the exit status whether the file holds the work.
 class WorkKeeper : public QObject
 {
     Q_OBJECT
 
 public:
-    // `bytes` gives the work file's bytes for the work as it is at the moment it is
-    // called. With `keepBackup`, the file read at start is kept as "<name>.bak" before
-    // the first save that replaces it.
-    WorkKeeper(const WorkFileLocation &location, bool keepBackup, std::function<QByteArray()> bytes);
+    // `save` writes the bytes, on the writer's thread; `state` gives the work as it is
+    // at the moment it is called.
+    WorkKeeper(WorkFileWriter::Save save, const QLocale &locale, std::function<WorkFileState()> state);
+    ~WorkKeeper() override;
+
+    // The start-up has ended: the work as it is now is what later changes change.
+    void started();
 
     // The work has changed: it is written soon.
     void changed();
@@ -39,16 +41,14 @@ signals:
     void told(const QString &message);
 
 private:
-    void saveInBackground();
     void commitData(QSessionManager &session);
     void saved(const trevanto::SaveReport &report, quint64 version);
+    void tell(const SaveReport &report);
 
-    std::function<QByteArray()> m_bytes;
+    std::function<WorkFileState()> m_state;
     WorkFileWriter m_writer;
-    QTimer m_timer;
-    quint64 m_version = 1;      // counts the changes of the work; none is on disk at first
-    quint64 m_savedVersion = 0; // the version the work file holds
-    QString m_lastMessage;      // told of the last save
+    quint64 m_toldVersion = 0; // the newest save whose outcome was looked at
+    QString m_lastMessage;     // told of the last save
 };
 
 } // namespace trevanto

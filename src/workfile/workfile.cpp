@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "course/legrules.h"
+#include "workfile/durablefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,11 @@
 #include <QByteArrayView>
 #include <QTemporaryFile>
 
-#include <charconv>
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <functional>
 
 namespace trevanto {
 
@@ -95,37 +95,11 @@ QString numberText(float value, const QLocale &locale)
     return text;
 }
 
-// Appends every ";"-separated piece of `value` but the last to `list`, up to MaxLegs
-// items in all. Returns false when pieces had to be left out.
-bool appendItems(QStringList &list, QByteArrayView value)
-{
-    const qsizetype separators = value.count(';');
-    if (separators == 0)
-        return true;
-    list.reserve(std::min<qsizetype>(list.size() + separators, MaxLegs));
-
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != ';')
-            continue;
-        if (list.size() >= MaxLegs)
-            return false;
-        list.append(QString::fromLatin1(value.sliced(start, i - start)));
-        start = i + 1;
-    }
-    return true;
-}
-
 // The value of a line runs from a fixed character to the end; a line that ends
 // before it has an empty value.
 QByteArrayView valueFrom(QByteArrayView line, qsizetype index)
 {
     return index < line.size() ? line.sliced(index) : QByteArrayView();
-}
-
-std::optional<std::int32_t> wholeNumber(QByteArrayView value, const QLocale &locale)
-{
-    return readInt32(QString::fromLatin1(value), locale);
 }
 
 // Whether a file can be created in `dir`: tried for real, because
@@ -140,30 +114,91 @@ bool canWriteIn(const QString &dir)
     return probe.open();
 }
 
+// Writes a file through a QSaveFile, whose bytes reach the disk before they take the
+// name: a failure or a power cut leaves what the name held before. `fill` writes the
+// bytes and returns an empty string, or why it could not.
+SaveOutcome writeDurably(const QString &path, const std::function<QString(QSaveFile &)> &fill)
+{
+    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so that
+    // every failure shows at the write that meets it, with the system's reason.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return {false, file.errorString()};
+    QString problem = fill(file);
+    if (problem.isEmpty())
+        problem = flushToDisk(file);
+    if (!problem.isEmpty()) {
+        file.cancelWriting();
+        return {false, problem};
+    }
+    if (!file.commit())
+        return {false, file.errorString()};
+    // The new name, too, is on the disk; without it a power cut could bring back the
+    // old file, which is whole as well.
+    flushFolder(QFileInfo(path).absolutePath());
+    return {};
+}
+
+// Copies a file, a piece at a time, in place of what `to` held (an earlier copy is
+// replaced only once the new one is whole and on the disk). Returns an empty string,
+// or why it could not.
+QString copyDurably(const QString &from, const QString &to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return source.errorString();
+    return writeDurably(to, [&source](QSaveFile &file) {
+        QByteArray piece(64 * 1024, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = source.read(piece.data(), piece.size());
+            if (got < 0)
+                return source.errorString();
+            if (got == 0)
+                return QString();
+            if (file.write(piece.constData(), got) != got)
+                return file.errorString();
+        }
+    }).error;
+}
+
 } // namespace
 
 QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
 {
-    QByteArray bytes;
+    const QString lines[] = {
+        QStringLiteral("WIDTH=") + numberText(state.width, locale),
+        QStringLiteral("HEIGHT=") + numberText(state.height, locale),
+        QStringLiteral("ESCALA=") + state.scale,
+        QStringLiteral("LEFT=") + numberText(state.markerLeft, locale),
+        QStringLiteral("TOP=") + numberText(state.markerTop, locale),
+    };
+    const auto fitsLatin1 = [](QStringView text) {
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
+    };
+    bool latin1 = std::all_of(std::begin(lines), std::end(lines), fitsLatin1);
     // The keys, the line ends and the numbers take less than 256 bytes; with room for
     // all, the bytes are never moved, so a large course is held once and no more.
     qsizetype size = 256 + state.scale.size();
     for (const QStringList *items : {&state.distances, &state.bearings}) {
-        for (const QString &item : *items)
+        for (const QString &item : *items) {
             size += item.size() + 1;
+            latin1 = latin1 && fitsLatin1(item);
+        }
     }
-    bytes.reserve(size);
+    // UTF-8 takes at most three bytes for each UTF-16 unit.
+    QByteArray bytes;
+    bytes.reserve(latin1 ? size : 3 + 3 * size);
+    if (!latin1)
+        bytes += "\xEF\xBB\xBF";
 
-    // Straight into Latin-1, so that a large course is never held twice over; a
-    // character Latin-1 cannot hold is written as '?'.
-    const auto add = [&bytes](QStringView text) {
-        for (const QChar c : text)
-            bytes += c.unicode() < 256 ? char(c.unicode()) : '?';
-    };
-    const auto addLine = [&](const char *key, const QString &value) {
-        bytes += key;
-        add(value);
-        bytes += "\r\n";
+    // Straight into the bytes, so that a large course is never held twice over.
+    const auto add = [&bytes, latin1](QStringView text) {
+        if (latin1) {
+            for (const QChar c : text)
+                bytes += char(c.unicode());
+        } else {
+            bytes += text.toUtf8();
+        }
     };
     const auto addItems = [&](const char *key, const QStringList &items) {
         bytes += key;
@@ -175,11 +210,10 @@ QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
     };
     addItems("DIR=", state.distances);
     addItems("MET=", state.bearings);
-    addLine("WIDTH=", numberText(state.width, locale));
-    addLine("HEIGHT=", numberText(state.height, locale));
-    addLine("ESCALA=", state.scale);
-    addLine("LEFT=", numberText(state.markerLeft, locale));
-    addLine("TOP=", numberText(state.markerTop, locale));
+    for (const QString &line : lines) {
+        add(line);
+        bytes += "\r\n";
+    }
     return bytes;
 }
 
@@ -188,31 +222,72 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
     WorkFileContent content;
     // Read from the bytes themselves, each value turned into text on its own, so that
     // a large file is never held twice over.
-    const QByteArrayView all(bytes);
+    QByteArrayView all(bytes);
+    // An editor that saves UTF-8 may put a byte-order mark first; so does the writer
+    // when a text needs more than Latin-1. Bytes that are no UTF-8 after all are taken
+    // as Latin-1, as without the mark.
+    const QByteArrayView mark("\xEF\xBB\xBF");
+    const bool utf8 = all.startsWith(mark) && all.sliced(mark.size()).isValidUtf8();
+    if (all.startsWith(mark))
+        all = all.sliced(mark.size());
+    const auto text = [utf8](QByteArrayView value) {
+        return utf8 ? QString::fromUtf8(value) : QString::fromLatin1(value);
+    };
+    const auto whole = [&](QByteArrayView value, std::optional<std::int32_t> &into) {
+        if (const auto number = readInt32(text(value), locale))
+            into = number;
+        else if (!value.isEmpty())
+            content.partial = true;
+    };
+    const auto items = [&](QStringList &list, QByteArrayView value) {
+        const qsizetype separators = value.count(';');
+        // Every piece but the last, up to MaxLegs items in all.
+        if (!value.endsWith(';') && !value.isEmpty())
+            content.partial = true;
+        if (separators == 0)
+            return;
+        list.reserve(std::min<qsizetype>(list.size() + separators, MaxLegs));
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            if (value[i] != ';')
+                continue;
+            if (list.size() >= MaxLegs) {
+                content.truncated = true;
+                return;
+            }
+            list.append(text(value.sliced(start, i - start)));
+            start = i + 1;
+        }
+    };
 
-    // Keys are compared over their own length only, in this order; the value
-    // starts at a fixed index whatever stands between key and value.
+    // Keys are compared over their own length only, in this order; the value starts at
+    // a fixed index whatever stands between key and value, which is not looked at.
     const auto readLine = [&](QByteArrayView line) {
-        if (line.startsWith("DIR")) {
-            if (!appendItems(content.distances, valueFrom(line, 4)))
-                content.truncated = true;
-        } else if (line.startsWith("MET")) {
-            if (!appendItems(content.bearings, valueFrom(line, 4)))
-                content.truncated = true;
-        } else if (line.startsWith("HEIGHT")) {
-            if (const auto value = wholeNumber(valueFrom(line, 7), locale))
-                content.height = value;
-        } else if (line.startsWith("WIDTH")) {
-            if (const auto value = wholeNumber(valueFrom(line, 6), locale))
-                content.width = value;
-        } else if (line.startsWith("ESCALA")) {
-            content.scale = QString::fromLatin1(valueFrom(line, 7));
-        } else if (line.startsWith("LEFT")) {
-            if (const auto value = wholeNumber(valueFrom(line, 5), locale))
-                content.markerLeft = value;
-        } else if (line.startsWith("TOP")) {
-            if (const auto value = wholeNumber(valueFrom(line, 4), locale))
-                content.markerTop = value;
+        struct Key
+        {
+            const char *name;
+            qsizetype length;
+        };
+        static constexpr Key keys[] = {{"DIR", 3}, {"MET", 3}, {"HEIGHT", 6}, {"WIDTH", 5},
+                                       {"ESCALA", 6}, {"LEFT", 4}, {"TOP", 3}};
+        const Key *key = std::find_if(std::begin(keys), std::end(keys),
+                                      [&](const Key &k) { return line.startsWith(k.name); });
+        if (key == std::end(keys)) {
+            const bool blank = std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+            content.partial = content.partial || !blank;
+            return;
+        }
+        if (line.size() > key->length && line[key->length] != '=')
+            content.partial = true;
+        const QByteArrayView value = valueFrom(line, key->length + 1);
+        switch (key - keys) {
+        case 0: return items(content.distances, value);
+        case 1: return items(content.bearings, value);
+        case 2: return whole(value, content.height);
+        case 3: return whole(value, content.width);
+        case 4: content.scale = text(value); return;
+        case 5: return whole(value, content.markerLeft);
+        default: return whole(value, content.markerTop);
         }
     };
 
@@ -303,6 +378,8 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
 
     load.status = LoadStatus::Loaded;
     load.content = parseWorkFile(bytes, locale);
+    // What the reader passed over would be lost by the first save: the file is kept.
+    load.keepBackup = load.content.partial;
     if (load.content.truncated) {
         load.keepBackup = true;
         load.message = QStringLiteral("O arquivo de trabalho tem mais de %1 trechos; só os primeiros %1 foram "
@@ -330,68 +407,69 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
 
     if (keepBackup && existing.exists()) {
         const QString backup = path + QStringLiteral(".bak");
-        // QFile::copy never replaces a file, so an earlier backup goes first.
-        if (QFileInfo::exists(backup) && !QFile::remove(backup))
-            return fail(QStringLiteral("a cópia anterior %1 não pôde ser substituída")
-                            .arg(QDir::toNativeSeparators(backup)));
-        QFile original(path);
-        if (!original.copy(backup))
+        if (const QString problem = copyDurably(path, backup); !problem.isEmpty())
             return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita: %2")
-                            .arg(QDir::toNativeSeparators(backup), original.errorString()));
+                            .arg(QDir::toNativeSeparators(backup), problem));
     }
-
-    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so that
-    // every failure shows at the write that meets it, with the system's reason.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(file.errorString());
-    const auto cancel = [&file, &fail](const QString &reason) {
-        file.cancelWriting();
-        return fail(reason);
-    };
-    // A disk that fills up takes part of the bytes without a word; the next write then
-    // fails and says why.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return cancel(file.errorString());
-        done += written;
-    }
-    // The bytes reach the disk before the new file takes the old one's name, so a power
-    // cut leaves the one or the other whole, and a disk that refuses them at the last
-    // moment says so here.
-    if (::fsync(file.handle()) != 0)
-        return cancel(qt_error_string(errno));
-    if (!file.commit())
-        return fail(file.errorString());
-    // The new name, too, is on the disk; without it a power cut could bring back the old
-    // file, which is whole as well.
-    if (const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return {};
+    return writeDurably(path, [&bytes](QSaveFile &file) {
+        // A disk that fills up takes part of the bytes without a word; the next write
+        // then fails and says why.
+        for (qsizetype done = 0; done < bytes.size();) {
+            const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+            if (written <= 0)
+                return file.errorString();
+            done += written;
+        }
+        return QString();
+    });
 }
 
-SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool &backupPending)
+bool retireWorkFile(const QString &path, bool writtenByThisRun)
 {
-    const auto saveAt = [&](const QString &path) {
-        const bool backup = backupPending && path == location.readPath;
-        const SaveOutcome outcome = saveWorkFile(path, bytes, backup);
-        if (outcome.ok && backup)
-            backupPending = false;
-        return outcome;
-    };
-    const SaveOutcome atHome = saveAt(location.writePath);
-    if (atHome.ok)
+    if (!QFileInfo(path).isFile())
+        return !QFileInfo::exists(path);
+    // What this run wrote there is older than what it has just saved at home.
+    if (!writtenByThisRun && !copyDurably(path, path + QStringLiteral(".bak")).isEmpty())
+        return false;
+    if (!QFile::remove(path))
+        return false;
+    flushFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
+WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
+{
+    m_home.path = location.writePath;
+    m_fallback.path = location.fallbackPath;
+    for (Place *place : {&m_home, &m_fallback})
+        place->kept = readWhole && place->path == location.readPath;
+}
+
+SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes)
+{
+    const SaveOutcome outcome = saveWorkFile(place.path, bytes, !place.kept);
+    if (outcome.ok)
+        place.kept = place.written = true;
+    return outcome;
+}
+
+SaveReport WorkFileSaves::save(const QByteArray &bytes)
+{
+    const SaveOutcome atHome = saveAt(m_home, bytes);
+    if (atHome.ok) {
+        // The start reads the newer of the two files: one left in the second place, maybe
+        // with a time from the future, would win over the work just saved.
+        if (!m_fallback.path.isEmpty() && retireWorkFile(m_fallback.path, m_fallback.written))
+            m_fallback.kept = m_fallback.written = false;
         return {true, QString()};
-    const QString home = QDir::toNativeSeparators(location.writePath);
-    if (location.fallbackPath.isEmpty())
+    }
+    const QString home = QDir::toNativeSeparators(m_home.path);
+    if (m_fallback.path.isEmpty())
         return {false, QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em %1 (%2).")
                            .arg(home, atHome.error)};
 
-    const QString fallback = QDir::toNativeSeparators(location.fallbackPath);
-    const SaveOutcome there = saveAt(location.fallbackPath);
+    const QString fallback = QDir::toNativeSeparators(m_fallback.path);
+    const SaveOutcome there = saveAt(m_fallback, bytes);
     if (there.ok)
         return {true, QStringLiteral("O trabalho foi gravado em %1, porque não foi possível gravá-lo em %2: %3.")
                           .arg(fallback, home, atHome.error)};

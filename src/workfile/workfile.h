@@ -21,10 +21,14 @@ struct WorkFileState
     QString scale;         // Text2, as typed
     float markerLeft = 0;  // pixels
     float markerTop = 0;   // pixels
+
+    friend bool operator==(const WorkFileState &, const WorkFileState &) = default;
 };
 
-// Returns the work file's exact bytes: seven lines, each ended by CR LF, in Latin-1
-// (a character it cannot hold becomes '?').
+// Returns the work file's exact bytes: seven lines, each ended by CR LF, in Latin-1.
+// When a text holds a character Latin-1 cannot (a locale's own minus sign or decimal
+// separator, such as U+2212 or U+066B), the whole file is UTF-8 after a byte-order
+// mark instead, so that every text comes back as it went in.
 QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale);
 
 // What a work file asks the main window to restore. Values left empty were not in
@@ -42,9 +46,14 @@ struct WorkFileContent
     // A DIR or MET line held more items than a course can: only the first
     // MaxLegs of each list were kept.
     bool truncated = false;
+    // Part of the file was passed over or cut: a line that is not blank and starts with
+    // no key, a key followed by anything but "=", a size or position that is not a whole
+    // number, a list whose last piece is not empty.
+    bool partial = false;
 };
 
-// Reads the bytes of a work file line by line (CR LF, LF and CR all end a line).
+// Reads the bytes of a work file line by line (CR LF, LF and CR all end a line). The
+// texts are Latin-1, or UTF-8 after a byte-order mark at the start.
 WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale);
 
 // A file larger than this is not a work file and is never loaded.
@@ -60,8 +69,9 @@ struct WorkFileLocation
 
 // The work file's home is the program's own folder when it can be written, otherwise
 // the user's data folder; a save that fails at home goes to the user's data folder.
-// The start reads the newer of the two when both are regular files, the one that is
-// when only one is, and otherwise the home (where a folder or a pipe is refused).
+// The start reads the newer of the two when both are regular files (the home's when
+// they are as old), the one that is when only one is, and otherwise the home (where a
+// folder or a pipe is refused).
 WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir);
 
 enum class LoadStatus {
@@ -90,11 +100,17 @@ struct SaveOutcome
     QString error; // the reason, when !ok, in a few words
 };
 
-// Writes the bytes whole through a QSaveFile, so a failed write leaves the previous
-// file as it was. Anything at `path` that is not a regular file is refused untouched.
-// With `keepBackup`, an existing file is first copied beside itself as "<name>.bak"
-// (an earlier .bak is replaced).
+// Writes the bytes whole through a QSaveFile, on the disk before they take the old
+// file's name, so a failed write or a power cut leaves the previous file as it was.
+// Anything at `path` that is not a regular file is refused untouched. With
+// `keepBackup`, an existing file is first copied beside itself as "<name>.bak" (an
+// earlier .bak is replaced), and the copy is on the disk before the file is replaced.
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
+
+// Takes the file at `path` out of the start's choice: a file the program wrote itself
+// in this run is removed, any other is kept as "<name>.bak". Returns whether `path`
+// holds no work file any more.
+bool retireWorkFile(const QString &path, bool writtenByThisRun);
 
 struct SaveReport
 {
@@ -102,10 +118,32 @@ struct SaveReport
     QString message;    // for the user when the work is not at home; empty otherwise
 };
 
-// Saves at the location's write path, and when that fails at its fallback path. While
-// `backupPending` holds, the file at the read path is kept as "<name>.bak" before a save
-// first replaces it, and that save clears `backupPending`: a save that had to go to the
-// other place leaves the backup for the one that replaces the file read.
-SaveReport saveWork(const WorkFileLocation &location, const QByteArray &bytes, bool &backupPending);
+// The saves of one run of the program. Each goes to the location's write path, and when
+// that fails to its fallback path. No course a file holds is lost by them:
+//   - a file that is about to be replaced for the first time is kept as "<name>.bak"
+//     first, unless it is the file read at start and that was read whole, or this run
+//     wrote it;
+//   - once a save at the write path has succeeded, a file at the fallback path is
+//     retired (see retireWorkFile()), so that the start never prefers it again.
+class WorkFileSaves
+{
+public:
+    // `readWhole`: the file at the read path was loaded whole (or there was none).
+    WorkFileSaves(const WorkFileLocation &location, bool readWhole);
+
+    SaveReport save(const QByteArray &bytes);
+
+private:
+    struct Place
+    {
+        QString path;
+        bool kept = false;    // replacing it loses nothing: kept, read whole, or ours
+        bool written = false; // this run wrote the file there
+    };
+    SaveOutcome saveAt(Place &place, const QByteArray &bytes);
+
+    Place m_home;
+    Place m_fallback; // no path: no second place
+};
 
 } // namespace trevanto
