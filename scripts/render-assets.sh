@@ -48,3 +48,10 @@ convert "$work/logo.png" -strip -define "$stamp" PNG32:"$assets/logo.png"
 
 rsvg-convert -w 31 -h 64 "$assets/north.svg" -o "$work/north.png"
 convert "$work/north.png" -alpha off -strip -define "$stamp" PNG24:"$assets/north.png"
+
+# The same pictures eight times as large, for a printed page: sharp up to 768 dots per
+# inch. (Qt's own SVG renderer draws no patterns, so the logo's flag needs a picture.)
+rsvg-convert -w 720 -h 720 "$assets/logo.svg" -o "$work/logo-8x.png"
+convert "$work/logo-8x.png" -strip -define "$stamp" PNG32:"$assets/logo@8x.png"
+rsvg-convert -w 248 -h 512 "$assets/north.svg" -o "$work/north-8x.png"
+convert "$work/north-8x.png" -alpha off -strip -define "$stamp" PNG24:"$assets/north@8x.png"

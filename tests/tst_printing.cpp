@@ -32,12 +32,16 @@ QImage onePage(const QString &pdf)
     return QImage::fromData(output("pdftoppm", QStringLiteral("-r 96 -singlefile -png").split(u' ') << pdf));
 }
 
-// Whether the PDF is one page that shows the window at its size in inches from the
-// printable area's top-left corner, with the red start marker where the window has it.
+// Whether the PDF is one page that shows the window at its size in inches in the middle
+// of the printable area, with the red start marker where the window has it.
 bool windowOnPage(const QString &pdf, const Form1 &form, const QPageLayout &layout)
 {
     const QImage page = onePage(pdf);
-    const QPoint at = layout.paintRectPixels(96).topLeft(), end(form.width() - 1, form.height() - 1);
+    const QRect area = layout.paintRectPixels(96);
+    const QPoint at = area.topLeft()
+            + SystemPrinter::placeOnPage(SystemPrinter::sizeInInches(form.size()), QSizeF(96, 96), area.size())
+                      .topLeft().toPoint();
+    const QPoint end(form.width() - 1, form.height() - 1);
     const auto white = [&](QPoint p) { return qGray(page.pixel(at + p)) > 250; };
     const QColor marker = page.pixelColor(at + form.Picture1->geometry().center());
     return !page.isNull() && white({-3, -3}) && !white({2, 2}) && !white(end - QPoint(2, 2))
@@ -65,6 +69,8 @@ public:
 private slots:
     void placement_data();
     void placement();
+    void pageDrawnAnew();
+    void pageAtPrinterResolution();
     void imprimirPrintsTheWindow();
     void refusedPageGoesToPdf();
     void noPrinterSavesPdfsInDocuments();
@@ -73,34 +79,89 @@ private slots:
 void TestPrinting::placement_data()
 {
     QTest::addColumn<QSize>("pixels");
-    QTest::addColumn<qreal>("ratio");
     QTest::addColumn<QPageLayout::Orientation>("sheet");
     QTest::addColumn<QPageLayout::Orientation>("turned");
     QTest::addColumn<QRectF>("placed"); // at 100 dots to the inch
 
+    // US Letter with half-inch margins: 7.5 x 10 inches to print on, or 10 x 7.5.
     const auto P = QPageLayout::Portrait, L = QPageLayout::Landscape;
-    const QRectF window(0, 0, 659 / 0.96, 503 / 0.96);
-    QTest::newRow("window keeps its size") << QSize(659, 503) << 1.0 << P << P << window;
-    QTest::newRow("double density, same inches") << QSize(1318, 1006) << 2.0 << P << P << window;
-    QTest::newRow("small: landscape sheet kept") << QSize(192, 96) << 1.0 << L << L << QRectF(0, 0, 200, 100);
-    QTest::newRow("too wide: turned, shrunk") << QSize(4800, 600) << 1.0 << P << L << QRectF(0, 0, 1000, 125);
-    QTest::newRow("too large both ways: kept, shrunk") << QSize(2880, 2880) << 1.0 << P << P << QRectF(0, 0, 750, 750);
+    const QSizeF window(659 / 0.96, 503 / 0.96);
+    QTest::newRow("window keeps its size, in the middle")
+            << QSize(659, 503) << P << P << QRectF(QPointF(750 - window.width(), 1000 - window.height()) / 2, window);
+    QTest::newRow("small: landscape sheet kept") << QSize(192, 96) << L << L << QRectF(400, 325, 200, 100);
+    QTest::newRow("too wide: turned, shrunk") << QSize(4800, 600) << P << L << QRectF(0, 312.5, 1000, 125);
+    QTest::newRow("too large both ways: kept, shrunk") << QSize(2880, 2880) << P << P << QRectF(0, 125, 750, 750);
 }
 
 void TestPrinting::placement()
 {
     QFETCH(QSize, pixels);
-    QFETCH(qreal, ratio);
     QFETCH(QPageLayout::Orientation, sheet);
-    QImage page(pixels, QImage::Format_Mono);
-    page.setDevicePixelRatio(ratio);
-    const QSizeF inches = SystemPrinter::sizeInInches(page);
-    // US Letter with half-inch margins: 7.5 x 10 inches to print on.
+    const QSizeF inches = SystemPrinter::sizeInInches(pixels);
     QPageLayout layout(QPageSize(QPageSize::Letter), sheet, QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
     layout.setOrientation(SystemPrinter::bestOrientation(inches, layout));
     QTEST(layout.orientation(), "turned");
     const QSizeF area = layout.paintRect(QPageLayout::Inch).size() * 100;
     QTEST(SystemPrinter::placeOnPage(inches, QSizeF(100, 100), area), "placed");
+}
+
+// The page is the window drawn anew at the page's size, not its screen picture made
+// larger: the course's points where the screen has them, scaled, lines as thin as the
+// screen's, and the labels' text.
+void TestPrinting::pageDrawnAnew()
+{
+    FormFixture fixture;
+    Form1 &form = *fixture.form;
+    include(form, "90", "100");
+    include(form, "180", "50");
+    const qreal scale = 300 / 96.0;
+    QImage page((QSizeF(form.size()) * scale).toSize(), QImage::Format_RGB32);
+    QPainter painter(&page);
+    painter.scale(scale, scale);
+    form.paintClientArea(painter);
+    painter.end();
+    const auto at = [&](double x, double y) { return page.pixelColor(QPointF(x * scale, y * scale).toPoint()); };
+    QCOMPARE(at(420.5, 261.5), QColor(Qt::black)); // the first leg's line, through the pixel centres
+    QCOMPARE(at(420.5, 260.3), form.palette().color(QPalette::Button)); // and no thicker than on the screen
+    QCOMPARE(at(473.5, 300.5), QColor(Qt::black)); // the second's
+    QCOMPARE(at(473.5, 311.5), Green);              // the finish target
+    QCOMPARE(at(372.5, 260.5), QColor(Qt::red));    // the start marker
+    // The first label, "90", at (378, 266): text, and in the window's text colour.
+    int dark = 0;
+    for (int y = int(266 * scale); y < int(279 * scale); ++y)
+        for (int x = int(378 * scale); x < int(392 * scale); ++x)
+            dark += qGray(page.pixel(x, y)) < 100;
+    QVERIFY(dark > 30);
+}
+
+// On a PDF, the controls and labels are text and the lines are lines: the pictures are
+// the logo and the north indicator at eight times their size, and the style's button
+// faces, none of them compressed with losses.
+void TestPrinting::pageAtPrinterResolution()
+{
+    FormFixture fixture;
+    Form1 &form = *fixture.form;
+    include(form, "90", "100");
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QCOMPARE(trevanto::paintPage(printer, {form.size(), [&](QPainter &painter) { form.paintClientArea(painter); }}),
+             QString());
+    const QString text = QString::fromUtf8(output("pdftotext", {pdf, QStringLiteral("-")}));
+    for (const char *shown : {"Direção", "Metragem", "Incluir", "Atualizar!", "Imprimir", "FIM", "Trevanto", "Pervona", "90"})
+        QVERIFY2(text.contains(QString::fromUtf8(shown)), shown);
+    const QStringList images = QString::fromUtf8(output("pdfimages", {QStringLiteral("-list"), pdf}))
+                                       .split(u'\n', Qt::SkipEmptyParts).mid(2);
+    QStringList large;
+    for (const QString &image : images) {
+        const QStringList fields = image.simplified().split(u' ');
+        QVERIFY2(fields.at(8) != u"jpeg", qPrintable(image));
+        if (fields.at(2) == u"image" && fields.at(3).toInt() * fields.at(4).toInt() > 97 * 17)
+            large << fields.at(3) + u'x' + fields.at(4);
+    }
+    QCOMPARE(large, (QStringList{u"248x512"_qs, u"720x720"_qs}));
 }
 
 void TestPrinting::imprimirPrintsTheWindow()

@@ -2,6 +2,7 @@
 
 #include "app/accessibility.h"
 #include "app/plotaccessible.h"
+#include "app/sharppicture.h"
 #include "app/leglist.h"
 #include "app/logoimage.h"
 #include "app/marker.h"
@@ -11,6 +12,7 @@
 #include "course/legrules.h"
 #include "help/form2.h"
 #include "help/weblink.h"
+#include "plot/coursepainter.h"
 #include "plot/geometry.h"
 #include "plot/scale.h"
 
@@ -18,6 +20,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPicture>
 #include <QPushButton>
 
 using namespace trevanto;
@@ -91,8 +94,12 @@ void Form1::Form_Load()
         restore(load.content);
     if (!load.message.isEmpty())
         showMessage(load.message);
-    if (load.status == LoadStatus::Loaded)
+    if (load.status == LoadStatus::Loaded) {
         Command3_Click();
+        // The course is drawn through the legs that read; which did not is said once.
+        if (const QString unread = unreadLegsMessage(m_plot.unread); !unread.isEmpty())
+            showMessage(unread);
+    }
     keepWorkOnDisk();
 }
 
@@ -155,18 +162,45 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    if (PageDrawing::active()) {
+        // A page: the last redraw's course drawn anew at the page's resolution, no further
+        // than the window.
+        painter.setClipRect(rect());
+        painter.fillRect(rect(), palette().color(QPalette::Button));
+        paintCourse(painter, m_plot, std::span(proa).subspan(1), labelLook());
+        return;
+    }
     m_surface.plot().paint(painter, event->rect());
 }
 
-QImage Form1::clientImage()
+void Form1::paintClientArea(QPainter &painter)
 {
     // The outline of a drag under way is no part of the window's picture.
     if (auto *outline = findChild<DragOutline *>())
         outline->hide();
-    return grab().toImage();
+    // Widgets render themselves onto a printer as one picture of pixels; recorded first,
+    // their text stays text and their lines stay lines on any device.
+    QPicture recorded;
+    QPainter recording(&recorded);
+    const PageDrawing page;
+    render(&recording, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    recording.end();
+    // A picture plays itself larger by the device's dots per inch over its own: the
+    // painter already says how large a window pixel is.
+    const QPaintDevice *device = painter.device();
+    painter.save();
+    painter.scale(qreal(recorded.logicalDpiX()) / device->logicalDpiX(),
+                  qreal(recorded.logicalDpiY()) / device->logicalDpiY());
+    painter.drawPicture(0, 0, recorded);
+    painter.restore();
 }
 
 // ---- the redraw ----------------------------------------------------------------
+
+LabelLook Form1::labelLook() const
+{
+    return {font(), palette().color(QPalette::WindowText), palette().color(QPalette::Button)};
+}
 
 void Form1::Command3_Click()
 {
@@ -179,13 +213,13 @@ void Form1::Command3_Click()
     const auto start = penStart(float(Picture1->x()), float(Picture1->y()));
     if (!start)
         return;
-    const CoursePlot plot = plotCourse(*start, distances(), bearings(), scaleText, m_services.locale);
-    const PlotPoint pen = plot.legs.empty() ? *start : plot.legs.back().to;
+    m_plot = plotCourse(*start, distances(), bearings(), scaleText, m_services.locale);
+    const qsizetype last = lastDrawnLeg(m_plot);
+    const PlotPoint pen = last < 0 ? *start : m_plot.legs[std::size_t(last)].to;
     lngPenX = pen.x;
     lngPenY = pen.y;
-    proa.resize(plot.legs.size() + 1);
-    const LabelLook look{font(), palette().color(QPalette::WindowText), palette().color(QPalette::Button)};
-    update(m_surface.plot().draw(plot, bearings(), look, std::span(proa).subspan(1)));
+    proa.resize(m_plot.legs.size() + 1);
+    update(m_surface.plot().draw(m_plot, bearings(), labelLook(), std::span(proa).subspan(1)));
     emit bearingLabelsRedrawn();
 }
 
@@ -223,7 +257,9 @@ void Form1::Command4_Click()
 {
     if (!m_services.printer)
         return;
-    const PrintOutcome outcome = m_services.printer->printPage(clientImage());
+    const PrintOutcome outcome = m_services.printer->printPage({size(), [this](QPainter &painter) {
+        paintClientArea(painter);
+    }});
     if (!outcome.message.isEmpty())
         showMessage(outcome.message);
 }

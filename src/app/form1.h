@@ -6,6 +6,8 @@
 #include "app/services.h"
 #include "app/windowsurface.h"
 #include "app/workkeeper.h"
+#include "plot/courseplot.h"
+#include "plot/labelpictures.h"
 #include "workfile/workfile.h"
 
 #include <QImage>
@@ -67,8 +69,9 @@ public:
     const QStringList &distances() const; // List1
     const QStringList &bearings() const;  // List2
     const QImage &surface() const { return m_surface.plot().image(); }
-    // The client area as it looks now, controls included.
-    QImage clientImage();
+    // Draws the client area as it looks now, controls included, on a painter whose units
+    // are window pixels, at the painter's resolution.
+    void paintClientArea(QPainter &painter);
 
     // The pen: the start of the leg being drawn, left at the last end point.
     std::int32_t lngPenX = 0;
@@ -88,12 +91,14 @@ private:
     void showMessage(const QString &text);
     void keepWorkOnDisk();
     trevanto::WorkFileState workFileState() const;
+    trevanto::LabelLook labelLook() const;
 
     Services m_services;
     LegList *m_distances; // List1's items
     LegList *m_bearings;  // List2's items
     OuterSize m_outerSize;
     WindowSurface m_surface;
+    trevanto::CoursePlot m_plot; // of the last redraw that drew
 
     trevanto::MessageQueue m_messages;
     std::unique_ptr<trevanto::WorkKeeper> m_keeper; // none without a work file

@@ -112,13 +112,13 @@ QFrame *makeRule(QWidget *parent, const QString &name, QPoint from, int length)
 
 // A framed picture at its designed place.
 template<typename Picture>
-Picture *makePicture(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry)
+Picture *makePicture(QWidget *parent, const QString &name, const QString &pictures, const QRect &geometry)
 {
     auto *picture = new Picture(parent);
     picture->setObjectName(name);
     picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picture->setLineWidth(2);
-    picture->setPixmap(QPixmap(resource));
+    picture->setPictures(pictures);
     picture->setGeometry(geometry);
     return picture;
 }
@@ -166,7 +166,7 @@ void Form1Layout::setupLayout(QWidget *form, QAbstractItemModel *distances, QAbs
     Picture1 = new StartMarker(form);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(368, 256, 9, 9);
-    Picture2 = makePicture<QLabel>(form, QStringLiteral("Picture2"), QStringLiteral(":/north.png"),
+    Picture2 = makePicture<SharpPicture>(form, QStringLiteral("Picture2"), QStringLiteral("north"),
                                    QRect(8, 416, 35, 68));
 
     // The template of the bearing labels: never shown.
@@ -184,7 +184,7 @@ void Form1Layout::setupLayout(QWidget *form, QAbstractItemModel *distances, QAbs
     UpDown1->setGeometry(83, 292, 16, 19);
     UpDown1->setArrowKeysBuddy(Text2);
 
-    Image1 = makePicture<LogoImage>(form, QStringLiteral("Image1"), QStringLiteral(":/logo.png"),
+    Image1 = makePicture<LogoImage>(form, QStringLiteral("Image1"), QStringLiteral("logo"),
                                     QRect(8, 320, 94, 94));
     Image1->setAlignment(Qt::AlignCenter);
 

@@ -13,6 +13,7 @@ class QListView;
 class QPushButton;
 class QWidget;
 class LogoImage;
+class SharpPicture;
 class StartMarker;
 class UpDown;
 
@@ -37,7 +38,7 @@ public:
     QLabel *Label3 = nullptr;        // "Metragem"
     QLabel *Label4 = nullptr;        // "Direção"
     StartMarker *Picture1 = nullptr; // the start marker
-    QLabel *Picture2 = nullptr;      // the north indicator
+    SharpPicture *Picture2 = nullptr; // the north indicator
     QLabel *Label5 = nullptr;        // the program's title
     QLabel *Label6 = nullptr;        // the organisation's name
     QLabel *Label7 = nullptr;        // the site's address

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 LogoImage::LogoImage(QWidget *parent)
-    : QLabel(parent)
+    : SharpPicture(parent)
 {
     // Moves are reported with no button held too.
     setMouseTracking(true);
@@ -11,13 +11,13 @@ LogoImage::LogoImage(QWidget *parent)
 
 void LogoImage::mouseMoveEvent(QMouseEvent *event)
 {
-    QLabel::mouseMoveEvent(event);
+    SharpPicture::mouseMoveEvent(event);
     emit MouseMove();
 }
 
 void LogoImage::mouseReleaseEvent(QMouseEvent *event)
 {
-    QLabel::mouseReleaseEvent(event);
+    SharpPicture::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit Click();
 }

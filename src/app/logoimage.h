@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QLabel>
+#include "app/sharppicture.h"
 
 // The organisation's logo: a picture that reports the mouse moving over it and a click
 // of the left button released on it.
-class LogoImage : public QLabel
+class LogoImage : public SharpPicture
 {
     Q_OBJECT
 

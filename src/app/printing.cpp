@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -22,33 +21,32 @@ constexpr qreal windowPixelsPerInch = 96.0;
 
 } // namespace
 
-QSizeF SystemPrinter::sizeInInches(const QImage &page)
+QSizeF SystemPrinter::sizeInInches(const QSize &windowPixels)
 {
-    const qreal ratio = page.devicePixelRatio() > 0 ? page.devicePixelRatio() : 1.0;
-    return QSizeF(page.width() / ratio / windowPixelsPerInch,
-                  page.height() / ratio / windowPixelsPerInch);
+    return QSizeF(windowPixels) / windowPixelsPerInch;
 }
 
-QRectF SystemPrinter::placeOnPage(const QSizeF &imageInches, const QSizeF &dotsPerInch,
+QRectF SystemPrinter::placeOnPage(const QSizeF &windowInches, const QSizeF &dotsPerInch,
                                   const QSizeF &printableArea)
 {
-    if (imageInches.isEmpty() || printableArea.isEmpty())
+    if (windowInches.isEmpty() || printableArea.isEmpty())
         return QRectF();
-    QSizeF size(imageInches.width() * dotsPerInch.width(),
-                imageInches.height() * dotsPerInch.height());
+    QSizeF size(windowInches.width() * dotsPerInch.width(),
+                windowInches.height() * dotsPerInch.height());
     if (size.width() > printableArea.width() || size.height() > printableArea.height())
         size.scale(printableArea, Qt::KeepAspectRatio);
-    return QRectF(QPointF(0, 0), size);
+    const QPointF corner((printableArea.width() - size.width()) / 2, (printableArea.height() - size.height()) / 2);
+    return QRectF(corner, size);
 }
 
-QPageLayout::Orientation SystemPrinter::bestOrientation(const QSizeF &imageInches,
+QPageLayout::Orientation SystemPrinter::bestOrientation(const QSizeF &windowInches,
                                                         const QPageLayout &layout)
 {
     const auto shownWidth = [&](QPageLayout::Orientation orientation) {
         QPageLayout turned = layout;
         turned.setOrientation(orientation);
         const QSizeF area = turned.paintRect(QPageLayout::Inch).size();
-        return placeOnPage(imageInches, QSizeF(1, 1), area).width();
+        return placeOnPage(windowInches, QSizeF(1, 1), area).width();
     };
     const QPageLayout::Orientation current = layout.orientation();
     const QPageLayout::Orientation other = current == QPageLayout::Portrait
@@ -87,10 +85,10 @@ QString SystemPrinter::pdfFolder()
     return folder;
 }
 
-QString paintPage(QPrinter &printer, const QImage &page)
+QString paintPage(QPrinter &printer, const WindowPage &page)
 {
-    const QPageLayout::Orientation orientation =
-            SystemPrinter::bestOrientation(SystemPrinter::sizeInInches(page), printer.pageLayout());
+    const QSizeF inches = SystemPrinter::sizeInInches(page.size);
+    const QPageLayout::Orientation orientation = SystemPrinter::bestOrientation(inches, printer.pageLayout());
     if (orientation != printer.pageLayout().orientation())
         printer.setPageOrientation(orientation);
 
@@ -99,9 +97,15 @@ QString paintPage(QPrinter &printer, const QImage &page)
         return QStringLiteral("a impressora não aceitou a página");
     const QRectF printable = printer.pageRect(QPrinter::DevicePixel);
     const QRectF target = SystemPrinter::placeOnPage(
-            SystemPrinter::sizeInInches(page),
-            QSizeF(printer.logicalDpiX(), printer.logicalDpiY()), printable.size());
-    painter.drawImage(target, page);
+            inches, QSizeF(printer.logicalDpiX(), printer.logicalDpiY()), printable.size());
+    // The window is drawn anew for the page, in window pixels scaled to the printer's
+    // dots: text stays text and lines stay lines, and a picture is kept without a lossy
+    // compression.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / page.size.width(), target.height() / page.size.height());
+    painter.setClipRect(QRect(QPoint(0, 0), page.size));
+    page.paint(painter);
     // end() hands the job to the printer; a refused job shows up as the Error state.
     const bool ended = painter.end();
     if (!ended || printer.printerState() == QPrinter::Error)
@@ -109,10 +113,10 @@ QString paintPage(QPrinter &printer, const QImage &page)
     return QString();
 }
 
-PrintOutcome SystemPrinter::printPage(const QImage &page)
+PrintOutcome SystemPrinter::printPage(const WindowPage &page)
 {
-    if (page.isNull())
-        return {QStringLiteral("Não foi possível imprimir: não há imagem para imprimir")};
+    if (page.size.isEmpty())
+        return {QStringLiteral("Não foi possível imprimir: a janela não tem tamanho")};
 
     // No default printer, one that cannot be opened, or a page it refused: the page
     // goes into a PDF instead, and the user is told which of these it was.
@@ -137,7 +141,7 @@ PrintOutcome SystemPrinter::printPage(const QImage &page)
     return saveAsPdf(page, QStringLiteral("A impressora %1 recusou a página (%2).").arg(info.printerName(), refusal));
 }
 
-PrintOutcome SystemPrinter::saveAsPdf(const QImage &page, const QString &why)
+PrintOutcome SystemPrinter::saveAsPdf(const WindowPage &page, const QString &why)
 {
     const auto failed = [&why](const QString &reason) {
         return PrintOutcome{why + QStringLiteral(" Não foi possível gravar a página num PDF: ") + reason};
@@ -156,6 +160,8 @@ PrintOutcome SystemPrinter::saveAsPdf(const QImage &page, const QString &why)
     printer.setDocName(QStringLiteral("Trevanto"));
     printer.setCreator(QStringLiteral("Trevanto"));
     printer.setFullPage(false);
+    // A PDF has no printer's edge to keep clear of: a margin as a page usually has.
+    printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
     const QString problem = paintPage(printer, page);
     if (!problem.isEmpty() || QFileInfo(path).size() == 0) {
         QFile::remove(path);

@@ -8,7 +8,6 @@
 #include <QSizeF>
 #include <QString>
 
-class QImage;
 class QPrinter;
 
 namespace trevanto {
@@ -20,21 +19,20 @@ namespace trevanto {
 class SystemPrinter : public PagePrinter
 {
 public:
-    PrintOutcome printPage(const QImage &page) override;
+    PrintOutcome printPage(const WindowPage &page) override;
 
-    // Returns the image's size in inches: the window's pixels are 96 to the inch, and a
-    // high-density image holds devicePixelRatio() pixels for each of them.
-    static QSizeF sizeInInches(const QImage &page);
+    // Returns the window's size in inches: its pixels are 96 to the inch.
+    static QSizeF sizeInInches(const QSize &windowPixels);
 
-    // Returns where the page's image goes inside a printable area of the given size, both
-    // in the printer's device units: top-left, at the image's own size in inches, shrunk
-    // to fit with its aspect ratio kept when it is larger than the area.
-    static QRectF placeOnPage(const QSizeF &imageInches, const QSizeF &dotsPerInch,
+    // Returns where the window goes inside a printable area of the given size, both in
+    // the printer's device units: in the middle, at the window's own size in inches,
+    // shrunk to fit with its aspect ratio kept when it is larger than the area.
+    static QRectF placeOnPage(const QSizeF &windowInches, const QSizeF &dotsPerInch,
                               const QSizeF &printableArea);
 
-    // Returns the sheet's orientation that shows the image larger: the layout's own one
-    // unless only turning the sheet lets the image keep more of its size.
-    static QPageLayout::Orientation bestOrientation(const QSizeF &imageInches,
+    // Returns the sheet's orientation that shows the window larger: the layout's own one
+    // unless only turning the sheet lets the window keep more of its size.
+    static QPageLayout::Orientation bestOrientation(const QSizeF &windowInches,
                                                     const QPageLayout &layout);
 
     // Returns a path in the folder for a PDF written at the given moment that names no
@@ -47,12 +45,12 @@ public:
 
 private:
     // Saves the page as a PDF; `why` starts the message that says where it went.
-    PrintOutcome saveAsPdf(const QImage &page, const QString &why);
+    PrintOutcome saveAsPdf(const WindowPage &page, const QString &why);
 };
 
-// Paints the image as the one page of a printer that is ready to print, turning the sheet
-// when that shows the image larger, and returns an empty string, or the reason why it
-// could not.
-QString paintPage(QPrinter &printer, const QImage &page);
+// Draws the window as the one page of a printer that is ready to print, at the printer's
+// resolution, turning the sheet when that shows the window larger, and returns an empty
+// string, or the reason why it could not.
+QString paintPage(QPrinter &printer, const WindowPage &page);
 
 } // namespace trevanto

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QImage>
+#include <QSize>
 #include <QString>
+
+#include <functional>
+
+class QPainter;
 
 class QWidget;
 
@@ -21,12 +25,21 @@ struct PrintOutcome
     QString message; // empty when the page was printed; else where it went instead, and why
 };
 
-// Prints one page holding the given image, on the default printer, without a dialog.
+// What a page shows: the window's client area, `size` window pixels (96 to the inch),
+// drawn by `paint` on a painter whose units are window pixels, at the page's own
+// resolution.
+struct WindowPage
+{
+    QSize size;
+    std::function<void(QPainter &)> paint;
+};
+
+// Prints one page on the default printer, without a dialog.
 class PagePrinter
 {
 public:
     virtual ~PagePrinter() = default;
-    virtual PrintOutcome printPage(const QImage &page) = 0;
+    virtual PrintOutcome printPage(const WindowPage &page) = 0;
 };
 
 } // namespace trevanto

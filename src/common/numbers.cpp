@@ -65,6 +65,13 @@ NumberReader::NumberReader(const QLocale &locale)
 {
 }
 
+NumberReader NumberReader::withOtherDecimal(const QLocale &locale)
+{
+    NumberReader reader(locale);
+    reader.m_decimal = reader.m_decimal == QStringLiteral(".") ? QStringLiteral(",") : QStringLiteral(".");
+    return reader;
+}
+
 // Copies the number in `body`, a text without blanks at its ends, into `out` as plain
 // ASCII ("-123.45") for std::from_chars, which is locale-independent and rounds
 // correctly. Returns false when the text is not one number under the locale's

@@ -31,6 +31,10 @@ class NumberReader
 {
 public:
     explicit NumberReader(const QLocale &locale);
+    // The reader of the locale's signs with the other decimal separator: "," where the
+    // locale writes ".", and "." for any other, as a number typed under another locale
+    // has it.
+    static NumberReader withOtherDecimal(const QLocale &locale);
     std::optional<double> readNumber(QStringView text) const;
     std::optional<float> readSingle(QStringView text) const;
 
