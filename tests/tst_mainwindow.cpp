@@ -14,6 +14,8 @@
 #include <QLibraryInfo>
 #include <QListView>
 #include <QMenu>
+#include <QClipboard>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace trevanto;
@@ -47,6 +49,8 @@ private slots:
     void scaleIsRefusedOrStepped();
     void dropMovesTheMarker_data();
     void dropMovesTheMarker();
+    void pastedLineBreaksReadAsSpaces();
+    void listsFollowTheNewLeg();
     void qtTextsArePortuguese(); // last: Qt's texts stay Portuguese after it
 };
 
@@ -286,6 +290,44 @@ void MainWindowTest::dropMovesTheMarker()
     // The marker's top-left corner lands on the pointer and the course follows it.
     QCOMPARE(form.Picture1->pos(), moves ? drop : QPoint(368, 256));
     QCOMPARE(form.lngPenX, (moves ? drop.x() : 368) + 105);
+}
+
+// A number pasted with its line break, or between tabs, reads as one with spaces, and
+// is kept so.
+void MainWindowTest::pastedLineBreaksReadAsSpaces()
+{
+    FormFixture fixture;
+    Form1 &form = *fixture.form;
+    QVERIFY(showActive(form));
+    for (const auto &[box, pasted] : {std::pair(form.Text4, u"34\r\n"_qs), std::pair(form.Text3, u"\t150\n"_qs),
+                                      std::pair(form.Text2, u"12\n"_qs)}) {
+        box->clear();
+        QGuiApplication::clipboard()->setText(pasted);
+        box->paste();
+    }
+    QCOMPARE(form.Text2->text(), u"12 "_qs);
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QCOMPARE(fixture.messages.texts, QStringList());
+    QCOMPARE(form.bearings(), QStringList{u"34  "_qs});
+    QCOMPARE(form.distances(), QStringList{u" 150 "_qs});
+}
+
+// After Incluir both lists show the new leg, and they scroll together.
+void MainWindowTest::listsFollowTheNewLeg()
+{
+    FormFixture fixture;
+    Form1 &form = *fixture.form;
+    QVERIFY(showActive(form));
+    for (int leg = 0; leg < 30; ++leg)
+        include(form, "90", QByteArray::number(leg + 1).constData());
+    for (QListView *list : {form.List1, form.List2}) {
+        const QRect last = list->visualRect(list->model()->index(29, 0));
+        QVERIFY(list->viewport()->rect().contains(last));
+    }
+    form.List1->verticalScrollBar()->setValue(3);
+    QCOMPARE(form.List2->verticalScrollBar()->value(), 3);
+    form.List2->verticalScrollBar()->setValue(0);
+    QCOMPARE(form.List1->verticalScrollBar()->value(), 0);
 }
 
 void MainWindowTest::qtTextsArePortuguese()

@@ -55,7 +55,7 @@ QString endOf(PlotPoint pen, const QString &bearing, const QString &distance, co
               const QLocale &locale)
 {
     const CoursePlot plot = plotCourse(pen, {distance}, {bearing}, scale, locale);
-    return describe(plot.legs.empty() ? std::nullopt : std::optional(plot.legs.front().to));
+    return describe(lastDrawnLeg(plot) < 0 ? std::nullopt : std::optional(plot.legs.front().to));
 }
 
 constexpr PlotPoint thePen{300, 200};
@@ -100,7 +100,18 @@ private slots:
         QFETCH(QString, scale);
         QTEST(endOf(pen, bearing, distance, scale, locale), "end");
     }
-    void courseStopsBeforeAnUnusableLeg();
+    void legsThatDoNotRead_data();
+    void legsThatDoNotRead();
+    void unreadLegsMessage_data();
+    void unreadLegsMessage()
+    {
+        QFETCH(QList<qsizetype>, unread);
+        QTEST(trevanto::unreadLegsMessage(std::vector<qsizetype>(unread.begin(), unread.end())), "message");
+    }
+    void blanksAsSpaces()
+    {
+        QCOMPARE(trevanto::blanksAsSpaces(u"\t34\r\n\u2028 1,5\v"_qs), u" 34    1,5 "_qs);
+    }
     void penStart_data();
     void penStart()
     {
@@ -416,15 +427,62 @@ void TestRules::endPoints_data()
     }
 }
 
-void TestRules::courseStopsBeforeAnUnusableLeg()
+// A leg that does not read under the locale is read with the other decimal separator
+// (a file typed under another locale); one that reads in no way, or whose point leaves
+// 32 bits, is left out and the course drawn through the others.
+void TestRules::legsThatDoNotRead_data()
 {
-    // Each leg starts where the one before ends; the legs both lists hold are plotted, up
-    // to the first that cannot be (only an edited work file can hold one).
-    const QStringList bearings{u"90"_qs, u"180"_qs, u"90"_qs, u"0"_qs};
-    const CoursePlot plot = plotCourse(thePen, {u"100"_qs, u"50"_qs, u"x"_qs}, bearings, u"10", QLocale::c());
-    QCOMPARE(plot.legs.size(), std::size_t(2));
-    QCOMPARE(describe(plot.legs[1].from) + describe(plot.legs[1].to), QStringLiteral("(400, 200)(400, 250)"));
-    QCOMPARE(plotCourse(thePen, {u"100"_qs}, bearings, u"10", QLocale::c()).legs.size(), std::size_t(1));
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("distances");
+    QTest::addColumn<QString>("bearings");
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<QString>("drawn");  // each leg: its end, or "-"
+    QTest::addColumn<QString>("unread"); // leg numbers from 0
+
+    const QLocale c = QLocale::c();
+    QTest::newRow("C: letters left out, the next leg from the last end")
+            << c << "100|50|x|30" << "90|180|90|0" << "10" << "(400, 200) (400, 250) - (400, 220)" << "2";
+    QTest::newRow("C: a bearing of letters too") << c << "100|50" << "9O|180" << "10" << "- (300, 250)" << "0";
+    QTest::newRow("pt_BR: 100.5 from an English file -> 100") << Brazil << "100.5" << "90" << "10" << "(400, 200)" << "";
+    QTest::newRow("C: 100,5 from a Brazilian file -> 100") << c << "100,5" << "90" << "10" << "(400, 200)" << "";
+    QTest::newRow("C: 45,5 as a bearing") << c << "100" << "45,5" << "10" << "(371, 130)" << "";
+    QTest::newRow("pt_BR: 1.500 from an English file is 1.5 -> 2") << Brazil << "1.500" << "90" << "10" << "(302, 200)" << "";
+    QTest::newRow("C: 1.234,5 reads in no way") << c << "1.234,5" << "90" << "10" << "-" << "0";
+    QTest::newRow("ar_EG: its own separator, or the point") << QLocale(QStringLiteral("ar_EG")) << u"100\u066B5|100.5"_qs
+            << "90|90" << "10" << "(400, 200) (500, 200)" << "";
+    QTest::newRow("a point beyond 32 bits: left out, and read") << c << "2000000000|100" << "45|90" << "100"
+            << "- (1300, 200)" << "";
+}
+
+void TestRules::legsThatDoNotRead()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, distances);
+    QFETCH(QString, bearings);
+    QFETCH(QString, scale);
+    const CoursePlot plot = plotCourse(thePen, distances.split(u'|'), bearings.split(u'|'), scale, locale);
+    QStringList drawn;
+    for (const PlotLeg &leg : plot.legs)
+        drawn << (leg.drawn ? describe(leg.to) : QStringLiteral("-"));
+    QTEST(drawn.join(u' '), "drawn");
+    QStringList unread;
+    for (const qsizetype leg : plot.unread)
+        unread << QString::number(leg);
+    QTEST(unread.join(u' '), "unread");
+}
+
+void TestRules::unreadLegsMessage_data()
+{
+    QTest::addColumn<QList<qsizetype>>("unread");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("none") << QList<qsizetype>{} << QString();
+    QTest::newRow("one, counted from 1")
+            << QList<qsizetype>{2} << u"O trecho 3 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_qs;
+    QTest::newRow("two") << QList<qsizetype>{0, 4}
+            << u"Os trechos 1 e 5 do arquivo de trabalho não puderam ser lidos e ficaram fora do desenho."_qs;
+    QTest::newRow("the first ten, and how many more") << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}
+            << u"Os trechos 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 e mais 2 do arquivo de trabalho não puderam ser lidos e "
+               "ficaram fora do desenho."_qs;
 }
 
 void TestRules::penStart_data()

@@ -13,6 +13,7 @@
 #include "app/updown.h"
 #include "course/legrules.h"
 #include "help/form2.h"
+#include "plot/geometry.h"
 
 #include <QClipboard>
 #include <QDeadlineTimer>
@@ -97,11 +98,13 @@ QWidgetList openModals()
 }
 
 // What a close keeps for the next start.
+// What a restart gives back; a marker outside the window's inside comes back just inside.
 QStringList kept(const Form1 &form)
 {
     const QSize outer = form.frameGeometry().size();
+    const QPoint marker = markerInReach(form.Picture1->pos(), form.Picture1->size(), form.size());
     return {u"bearings "_qs + form.bearings().join(u' '), u"distances "_qs + form.distances().join(u' '),
-            u"scale \""_qs + form.Text2->text() + u'"', u"marker at %1,%2"_qs.arg(form.Picture1->x()).arg(form.Picture1->y()),
+            u"scale \""_qs + form.Text2->text() + u'"', u"marker at %1,%2"_qs.arg(marker.x()).arg(marker.y()),
             u"size %1x%2"_qs.arg(outer.width()).arg(outer.height())};
 }
 

@@ -3,6 +3,8 @@
 
 #include "formfixture.h"
 
+#include "app/marker.h"
+#include "app/outersize.h"
 #include "app/shutdown.h"
 #include "app/updown.h"
 #include "course/legrules.h"
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <array>
@@ -161,6 +164,9 @@ private slots:
     void writtenBehind_data();
     void writtenBehind();
     void writtenWhileBlocked();
+    void markerInReach_data();
+    void markerInReach();
+    void unreadLegsSaid();
     void legsComeBack_data();
     void legsComeBack();
     void endedBySignals_data();
@@ -420,11 +426,17 @@ void TestWorkFile::restart_data()
     QTest::newRow("no file -> not drawn; the first close creates it") << QByteArray() << standard << 0 << Untouched;
     QTest::newRow("typed work -> restored, written back byte for byte") << typed << QSize(800, 600) << 0 << typed;
     QTest::newRow("empty file -> as a fresh start, but drawn") << QByteArray("") << standard << 0 << Untouched;
-    QTest::newRow("too small is clamped") << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << 0
-                                          << sized("WIDTH=1800\r\nHEIGHT=600\r\n");
-    QTest::newRow("larger than the screen is clamped to it, a missing height stays")
+    QTest::newRow("too small is clamped, the marker brought inside")
+            << QByteArray("WIDTH=-5\r\nHEIGHT=0\r\n") << QSize(120, 40) << 0
+            << QByteArray(sized("WIDTH=1800\r\nHEIGHT=600\r\n")).replace("LEFT=368\r\nTOP=256", "LEFT=107\r\nTOP=27");
+    // The offscreen screen is 800 x 800: a window larger than it is shrunk to it and
+    // moved onto it, while its saved size stays for a larger screen.
+    QTest::newRow("larger than the screen is shrunk to it, on it, and keeps its size")
             << QByteArray("WIDTH=2000000000\r\n") << QSize(800, 533) << 0
-            << sized("WIDTH=12000\r\nHEIGHT=8000\r\n");
+            << sized("WIDTH=2000000000\r\nHEIGHT=8000\r\n");
+    QTest::newRow("as large as the screen (maximized) -> at its corner")
+            << QByteArray("WIDTH=12000\r\nHEIGHT=12000\r\n") << QSize(800, 800) << 0
+            << sized("WIDTH=12000\r\nHEIGHT=12000\r\n");
     QTest::newRow("more legs than a course holds -> the first ones loaded")
             << legs(MaxLegs + 1) << standard << 1 << legs(MaxLegs) + Untouched.sliced(12);
     QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << 1 << Untouched;
@@ -456,7 +468,7 @@ void TestWorkFile::restart()
     QCOMPARE(fixture->messages.texts.size(), backup == 1 ? 1 : 0);
     QVERIFY(backup != 1 || fixture->messages.texts.first().contains(path() + QStringLiteral(".bak")));
     QVERIFY(showActive(form));
-    QCOMPARE(form.frameGeometry(), QRect(QPoint(33, 33), outer));
+    QCOMPARE(form.frameGeometry(), QRect(placeOnScreen(QPoint(33, 33), outer, form.screen()->availableGeometry()), outer));
     QTest::mouseClick(form.Command5, Qt::LeftButton);
     // Only the first save keeps a backup. A closed window gets no second close event: the handler runs here.
     for (int close = 1; close <= 2; ++close) {
@@ -464,6 +476,44 @@ void TestWorkFile::restart()
         QVERIFY(readAll(path() + QStringLiteral(".bak")) == (backup ? file : QByteArray()));
         form.Form_QueryUnload();
     }
+}
+
+// A marker saved outside the window's inside (a larger window then, a smaller screen now)
+// comes just inside it, and the course with it; the next save keeps the new place.
+void TestWorkFile::markerInReach_data()
+{
+    QTest::addColumn<QPoint>("saved");
+    QTest::addColumn<QPoint>("shown");
+    // The designed window, 667 x 533 pixels: the marker is 9 x 9.
+    QTest::newRow("far beyond the lower right -> in its corner") << QPoint(5000, 4000) << QPoint(658, 524);
+    QTest::newRow("above and left -> in the upper left corner") << QPoint(-50, -60) << QPoint(0, 0);
+    QTest::newRow("half over the right edge -> just inside") << QPoint(662, 100) << QPoint(658, 100);
+    QTest::newRow("inside -> where it was") << QPoint(658, 524) << QPoint(658, 524);
+}
+
+void TestWorkFile::markerInReach()
+{
+    QFETCH(QPoint, saved);
+    QFETCH(QPoint, shown);
+    const auto fixture = start(QStringLiteral("DIR=100;\r\nMET=90;\r\nLEFT=%1\r\nTOP=%2\r\n").arg(saved.x()).arg(saved.y()).toLatin1());
+    Form1 &form = *fixture->form;
+    QCOMPARE(form.Picture1->pos(), shown);
+    QCOMPARE(QPoint(form.lngPenX, form.lngPenY), shown + QPoint(105, 5)); // one leg 90 over 100 m
+    form.Form_QueryUnload();
+    QVERIFY(readAll(path()).endsWith(QStringLiteral("LEFT=%1\r\nTOP=%2\r\n").arg(shown.x()).arg(shown.y()).toLatin1()));
+}
+
+// Legs that read in no way are drawn around, and the start says once which they are.
+void TestWorkFile::unreadLegsSaid()
+{
+    const auto fixture = start("DIR=100;x;50;\r\nMET=90;90;180;\r\n");
+    Form1 &form = *fixture->form;
+    QCOMPARE(fixture->messages.texts,
+             QStringList{u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_qs});
+    QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(473, 311));
+    form.Command3_Click();
+    QCOMPARE(fixture->messages.texts.size(), 1);
+    QCOMPARE(form.distances().join(u'|'), QStringLiteral("100|x|50"));
 }
 
 // Every kind of change reaches the file without a close.

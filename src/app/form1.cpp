@@ -21,7 +21,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPicture>
+#include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QScreen>
 
 using namespace trevanto;
 
@@ -50,6 +53,22 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Picture1, &StartMarker::DragDrop, this, &Form1::markerDropped);
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
+    connect(&m_outerSize, &OuterSize::framed, this, &Form1::windowFramed);
+    // A number pasted with its line break, or typed between tabs, reads as spaced.
+    for (QLineEdit *box : {Text4, Text3, Text2}) {
+        connect(box, &QLineEdit::textEdited, box, [box](const QString &text) {
+            const int cursor = box->cursorPosition();
+            if (const QString spaced = blanksAsSpaces(text); spaced != text) {
+                box->setText(spaced);
+                box->setCursorPosition(cursor);
+            }
+        });
+    }
+    // The two lists show the same legs side by side.
+    QScrollBar *bearingRows = List2->verticalScrollBar();
+    QScrollBar *distanceRows = List1->verticalScrollBar();
+    connect(bearingRows, &QScrollBar::valueChanged, distanceRows, &QScrollBar::setValue);
+    connect(distanceRows, &QScrollBar::valueChanged, bearingRows, &QScrollBar::setValue);
 }
 
 Form1::~Form1() = default;
@@ -77,8 +96,6 @@ void Form1::Form_Load()
 {
     m_outerSize.setHeightTwips(8000);
     m_outerSize.setWidthTwips(10000);
-    const int place = int(roundHalfEven(500 / OuterSize::TwipsPerPixel));
-    move(place, place);
 
     const WorkFileLocation &workFile = m_services.workFile;
     const WorkFileLoad load = workFile.readPath.isEmpty() ? WorkFileLoad() : loadWorkFile(workFile.readPath, m_services.locale);
@@ -92,6 +109,12 @@ void Form1::Form_Load()
     }
     if (load.status == LoadStatus::Loaded)
         restore(load.content);
+    // At 500, 500 twips from the screen's corner, yet wholly on the screen, and the
+    // marker in the window's inside.
+    const int place = int(roundHalfEven(500 / OuterSize::TwipsPerPixel));
+    const QRect available = screen() ? screen()->availableGeometry() : QRect(QPoint(0, 0), m_outerSize.pixels());
+    move(placeOnScreen(QPoint(place, place), m_outerSize.pixels(), available));
+    keepMarkerInReach();
     if (!load.message.isEmpty())
         showMessage(load.message);
     if (load.status == LoadStatus::Loaded) {
@@ -101,6 +124,23 @@ void Form1::Form_Load()
             showMessage(unread);
     }
     keepWorkOnDisk();
+}
+
+bool Form1::keepMarkerInReach()
+{
+    const QPoint at = markerInReach(Picture1->pos(), Picture1->size(), size());
+    if (at == Picture1->pos())
+        return false;
+    Picture1->move(at);
+    return true;
+}
+
+// Once shown, the window's frame takes its share of the outer size: a marker that is no
+// longer inside comes in, and the course is drawn from there when it can be.
+void Form1::windowFramed()
+{
+    if (keepMarkerInReach() && !scaleRefusal(Text2->text(), m_services.locale))
+        Command3_Click();
 }
 
 void Form1::restore(const WorkFileContent &content)
@@ -236,6 +276,9 @@ void Form1::Command1_Click()
     }
     m_distances->append(distance);
     m_bearings->append(bearing);
+    // Both lists show the new leg.
+    List1->scrollToBottom();
+    List2->scrollToBottom();
     Text3->clear();
     Text4->clear();
     Command3_Click();

@@ -87,6 +87,10 @@ protected:
 
 private:
     void restore(const trevanto::WorkFileContent &content);
+    // Brings a start marker that lies outside the window's inside just inside it;
+    // returns whether it moved.
+    bool keepMarkerInReach();
+    void windowFramed();
     void markerDropped(QPoint pos);
     void showMessage(const QString &text);
     void keepWorkOnDisk();

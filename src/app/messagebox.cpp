@@ -1,7 +1,7 @@
 #include "messagebox.h"
 
 #include "app/shutdown.h"
-#include "app/windowsize.h"
+#include "common/windowsize.h"
 
 #include <QEvent>
 #include <QMessageBox>

@@ -56,15 +56,15 @@ void OuterSize::setTwips(float width, float height)
 
 void OuterSize::apply()
 {
-    // A size the window cannot take is clamped, and kept as the size it did take.
+    // A size below the smallest the window takes is kept as the size it did take; one
+    // larger than the screen keeps its twips, for a larger screen to show.
     float width = m_widthTwips;
     float height = m_heightTwips;
     auto toPixels = [](float &twips, int low, int high) {
         const double pixels = trevanto::roundHalfEven(double(twips) / TwipsPerPixel);
-        const double taken = std::clamp(pixels, double(low), double(high));
-        if (taken != pixels)
-            twips = float(taken * TwipsPerPixel);
-        return int(taken);
+        if (pixels < low)
+            twips = float(low * TwipsPerPixel);
+        return int(std::clamp(pixels, double(low), double(high)));
     };
     // No larger than the screen's area for windows: a window and a drawing surface of a
     // size no screen shows would only take memory.
@@ -84,6 +84,15 @@ void OuterSize::apply()
     m_applying = false;
 }
 
+QPoint placeOnScreen(QPoint wanted, QSize outer, const QRect &available)
+{
+    const auto fit = [](int at, int size, int from, int length) {
+        return std::max(from, std::min(at, from + length - size));
+    };
+    return QPoint(fit(wanted.x(), outer.width(), available.x(), available.width()),
+                  fit(wanted.y(), outer.height(), available.y(), available.height()));
+}
+
 void OuterSize::follow()
 {
     if (m_applying || !m_window->isVisible())
@@ -92,6 +101,7 @@ void OuterSize::follow()
     if (margins != m_frameMargins) {
         // The frame became known after the size was set: give the outer size again.
         apply();
+        emit framed();
         return;
     }
     const QSize outer = m_window->frameGeometry().size();

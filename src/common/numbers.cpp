@@ -163,6 +163,21 @@ QStringView trimSpaces(QStringView text)
     return trimmed(text, [](QChar c) { return c == u' '; });
 }
 
+QString blanksAsSpaces(QString text)
+{
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case u'\t': case u'\n': case u'\v': case u'\f': case u'\r':
+        case 0x0085: case 0x2028: case 0x2029:
+            c = u' ';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 std::optional<double> readNumber(QStringView text, const QLocale &locale)
 {
     return NumberReader(locale).readNumber(text);

@@ -13,6 +13,10 @@ namespace trevanto {
 // Returns the text with the space character (and only that) removed from both ends.
 QStringView trimSpaces(QStringView text);
 
+// Returns the text with each tab and line break (as a number copied from a sheet or a
+// spreadsheet brings along) made a space, as the entry boxes take them.
+QString blanksAsSpaces(QString text);
+
 // The one number reader of the program. A number is: optional white space, an
 // optional sign, digits with at most one of the locale's decimal separators (at
 // least one digit in all), optional white space. Nothing else reads as a number:

@@ -1,6 +1,6 @@
 #include "form2.h"
 
-#include "app/windowsize.h"
+#include "common/windowsize.h"
 
 #include <QKeyEvent>
 #include <QLabel>

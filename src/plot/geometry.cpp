@@ -86,4 +86,11 @@ std::optional<PlotPoint> labelCorner(PlotPoint pen, PlotPoint end)
     return PlotPoint{*left, *top};
 }
 
+QPoint markerInReach(QPoint marker, QSize markerSize, QSize inside)
+{
+    const auto within = [](int at, int size, int length) { return std::max(0, std::min(at, length - size)); };
+    return QPoint(within(marker.x(), markerSize.width(), inside.width()),
+                  within(marker.y(), markerSize.height(), inside.height()));
+}
+
 } // namespace trevanto

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPoint>
+#include <QSize>
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -47,5 +50,10 @@ std::optional<PlotPoint> legEndPointFromValues(PlotPoint pen, std::int32_t dista
 // leg's start away from the direction the leg heads. Nothing when the corner would
 // leave the 32-bit range.
 std::optional<PlotPoint> labelCorner(PlotPoint pen, PlotPoint end);
+
+// Returns the start marker's place brought just inside a window's inside of `inside`
+// pixels when the marker lies outside it, wholly or in part; else its place as it is.
+// The course hangs from the marker, so it comes along.
+QPoint markerInReach(QPoint marker, QSize markerSize, QSize inside);
 
 } // namespace trevanto

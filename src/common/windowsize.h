@@ -1,6 +1,7 @@
 #pragma once
 
-class QWidget;
+#include <QGuiApplication>
+#include <QWidget>
 
 namespace trevanto {
 
@@ -10,7 +11,13 @@ namespace trevanto {
 // than the one it was given commits a protocol error that ends the program. The
 // window still opens at its designed size and never shrinks below it. On other
 // platforms the window manager offers no maximize for a fixed size, and nothing
-// changes. Call it after each time the window's own code fixes its size.
-void letWaylandMaximize(QWidget *window);
+// changes. Call it after each time the window's own code fixes its size. (Kept to
+// this header: only the windows' code, which has Qt Widgets, includes it.)
+inline void letWaylandMaximize(QWidget *window)
+{
+    // "wayland", and the plugin's variants such as "wayland-egl".
+    if (QGuiApplication::platformName().startsWith(QLatin1StringView("wayland")))
+        window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
 
 } // namespace trevanto
