@@ -8,6 +8,7 @@
 #include "app/shutdown.h"
 #include "app/updown.h"
 #include "course/legrules.h"
+#include "workfile/installation.h"
 #include "workfile/workfile.h"
 
 #include <QDateTime>
@@ -156,6 +157,7 @@ private slots:
     }
     void location_data();
     void location();
+    void installedFolders();
     void places_data();
     void places();
     void backup();
@@ -286,13 +288,19 @@ void TestWorkFile::location_data()
     QTest::addColumn<bool>("programFolderExists"); // and writable
     QTest::addColumn<QString>("files");          // the regular work files there are, the newest last
     QTest::addColumn<QString>("chosen");         // read, write and fallback: "program", "user" or "-"
+    QTest::addColumn<bool>("installed");         // under /usr or Program Files
 
-    QTest::newRow("no file -> the program's, the user's as fallback") << true << "" << "program program user";
-    QTest::newRow("user file newer -> read the user's") << true << "program user" << "user program user";
-    QTest::newRow("program file newer -> read the program's") << true << "user program" << "program program user";
-    QTest::newRow("only a user file -> read it") << true << "user" << "user program user";
+    QTest::newRow("no file -> the program's, the user's as fallback") << true << "" << "program program user" << false;
+    QTest::newRow("user file newer -> read the user's") << true << "program user" << "user program user" << false;
+    QTest::newRow("program file newer -> read the program's") << true << "user program" << "program program user" << false;
+    QTest::newRow("only a user file -> read it") << true << "user" << "user program user" << false;
     // The program's folder read-only is a row of endedBySignals.
-    QTest::newRow("no program folder -> the user's, no fallback") << false << "" << "user user -";
+    QTest::newRow("no program folder -> the user's, no fallback") << false << "" << "user user -" << false;
+    // Installed, even where it could write beside itself: the user's data folder only.
+    QTest::newRow("installed -> the user's, no fallback") << true << "" << "user user -" << true;
+    QTest::newRow("installed, a newer file beside it -> still the user's") << true << "user program" << "user user -" << true;
+    QTest::newRow("installed, a file beside it alone -> read, saved in the user's")
+            << true << "program" << "program user -" << true;
 }
 
 void TestWorkFile::location()
@@ -300,6 +308,7 @@ void TestWorkFile::location()
     QFETCH(bool, programFolderExists);
     QFETCH(QString, files);
     QFETCH(QString, chosen);
+    QFETCH(bool, installed);
 
     QTemporaryDir root;
     const QString program = root.filePath(QStringLiteral("program")), user = root.filePath(QStringLiteral("user"));
@@ -310,7 +319,7 @@ void TestWorkFile::location()
         QVERIFY(file.open(QIODevice::WriteOnly)
                 && file.setFileTime(QDateTime::currentDateTime().addSecs(i - 10), QFileDevice::FileModificationTime));
     }
-    const WorkFileLocation location = chooseWorkFileLocation(program, user);
+    const WorkFileLocation location = chooseWorkFileLocation(program, user, installed);
     QStringList names;
     for (const QString &path : {location.readPath, location.writePath, location.fallbackPath})
         names << (path.isEmpty() ? QStringLiteral("-") : QDir(root.path()).relativeFilePath(path).section(u'/', 0, 0));
@@ -319,6 +328,22 @@ void TestWorkFile::location()
 
 // The saves of one run on the two places, home (beside the program) and data (the
 // user's data folder): what each holds at start, how old, and what each save finds.
+// The folders the system installs programs into, where an installed copy never writes.
+void TestWorkFile::installedFolders()
+{
+#ifdef Q_OS_WIN
+    const QString programs = qEnvironmentVariable("ProgramFiles");
+    QVERIFY(isInstalledProgramFolder(programs + QStringLiteral("\\Trevanto")));
+    QVERIFY(!isInstalledProgramFolder(QStringLiteral("C:\\Trevanto")));
+#else
+    for (const char *folder : {"/usr/bin", "/usr/local/bin", "/opt/trevanto/bin"})
+        QVERIFY2(isInstalledProgramFolder(QString::fromLatin1(folder)), folder);
+    for (const char *folder : {"/tmp", "/usrx/bin", "/home/crew/bin"})
+        QVERIFY2(!isInstalledProgramFolder(QString::fromLatin1(folder)), folder);
+#endif
+    QVERIFY(!isInstalledProgramFolder(QDir::tempPath()));
+}
+
 void TestWorkFile::places_data()
 {
     QTest::addColumn<QString>("home");  // content, or "-" for none

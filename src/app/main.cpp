@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/console.h"
 #include "app/form1.h"
 #include "app/messagebox.h"
 #include "app/printing.h"
@@ -6,6 +7,7 @@
 #include "app/shutdown.h"
 #include "app/translations.h"
 #include "common/fonts.h"
+#include "workfile/installation.h"
 #include "workfile/worklock.h"
 
 #include <QApplication>
@@ -20,9 +22,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Trevanto"));
     QApplication::setOrganizationName(QStringLiteral("Pervona"));
 
+    trevanto::useParentConsole();
     const trevanto::CommandLineDecision commandLine = trevanto::decideCommandLine(argc, argv);
     if (!commandLine.start) {
-        std::fputs(commandLine.output.toUtf8().constData(), commandLine.exitStatus == 0 ? stdout : stderr);
+        trevanto::writeText(commandLine.exitStatus == 0 ? stdout : stderr, commandLine.output);
         return commandLine.exitStatus;
     }
 
@@ -42,8 +45,10 @@ int main(int argc, char *argv[])
     services.messages = &messages;
     services.printer = &printer;
     services.launcher = &launcher;
+    const QString programDir = QApplication::applicationDirPath();
     services.workFile = trevanto::chooseWorkFileLocation(
-        QApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        programDir, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+        trevanto::isInstalledProgramFolder(programDir));
 
     // A second copy on the same work would write its older course over the first one's.
     const trevanto::WorkLock lock = trevanto::lockWork(services.workFile);

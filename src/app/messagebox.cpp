@@ -1,5 +1,6 @@
 #include "messagebox.h"
 
+#include "app/console.h"
 #include "app/shutdown.h"
 #include "common/windowsize.h"
 
@@ -78,8 +79,7 @@ void tellOnStandardError(const QString &text)
 {
     QString line = text;
     line.replace(u'\n', u' ');
-    const QByteArray bytes = "trevanto: " + line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    writeText(stderr, QStringLiteral("trevanto: ") + line + u'\n');
 }
 
 } // namespace trevanto

@@ -8,9 +8,6 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
-#if TREVANTO_HAVE_CUPS
-#include <cups/cups.h>
-#endif
 
 namespace trevanto {
 
@@ -127,13 +124,8 @@ PrintOutcome SystemPrinter::printPage(const WindowPage &page)
     printer.setDocName(QStringLiteral("Trevanto"));
     printer.setFullPage(false);
     QString refusal = printer.isValid() ? paintPage(printer, page) : QStringLiteral("ela não pôde ser aberta");
-#if TREVANTO_HAVE_CUPS
-    // Qt hands the job to the print server and does not look at its answer: a queue
-    // that takes no jobs would lose the page without a word. The answer is the last
-    // one this thread had from the server.
-    if (refusal.isEmpty() && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
-        refusal = QString::fromUtf8(cupsLastErrorString());
-#endif
+    if (refusal.isEmpty())
+        refusal = printServerRefusal();
     if (refusal.isEmpty())
         return {};
     if (refusal.endsWith(u'.'))

@@ -48,6 +48,12 @@ private:
     PrintOutcome saveAsPdf(const WindowPage &page, const QString &why);
 };
 
+// The print server's refusal of the job this thread has just handed over, in its own
+// words, or an empty string when it took the job or says nothing of it. Qt hands a job
+// over without looking at the answer, so a queue that takes no jobs would lose the page
+// without a word.
+QString printServerRefusal();
+
 // Draws the window as the one page of a printer that is ready to print, at the printer's
 // resolution, turning the sheet when that shows the window larger, and returns an empty
 // string, or the reason why it could not.

@@ -2,8 +2,6 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStringList>
 
 namespace trevanto {
 
@@ -12,16 +10,6 @@ ProgramLauncher::~ProgramLauncher() = default;
 bool DesktopLauncher::fileExists(const QString &path) const
 {
     return QFileInfo(path).isFile();
-}
-
-bool DesktopLauncher::startProgram(const QString &commandLine, int windowStyle)
-{
-    Q_UNUSED(windowStyle);
-    QStringList arguments = QProcess::splitCommand(commandLine);
-    if (arguments.isEmpty())
-        return false;
-    const QString program = arguments.takeFirst();
-    return QProcess::startDetached(program, arguments);
 }
 
 bool DesktopLauncher::openUrl(const QUrl &url)

@@ -29,7 +29,7 @@ class DesktopLauncher : public ProgramLauncher
 {
 public:
     bool fileExists(const QString &path) const override;
-    // The window style does not apply on this platform and is ignored.
+    // On Windows the window style is the program's first window's show state.
     bool startProgram(const QString &commandLine, int windowStyle) override;
     bool openUrl(const QUrl &url) override;
 };

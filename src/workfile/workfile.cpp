@@ -312,11 +312,11 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
     return content;
 }
 
-WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir)
+WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir, bool installed)
 {
     const QString programFile = QDir(programDir).filePath(WorkFileName);
     const QString userFile = userDataDir.isEmpty() ? QString() : QDir(userDataDir).filePath(WorkFileName);
-    const bool atProgram = userFile.isEmpty() || canWriteIn(programDir);
+    const bool atProgram = userFile.isEmpty() || (!installed && canWriteIn(programDir));
 
     WorkFileLocation location;
     location.writePath = atProgram ? programFile : userFile;
@@ -325,7 +325,9 @@ WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString
     // The last close left the work in the newer of the two.
     const QFileInfo program(programFile);
     const QFileInfo user(userFile);
-    if (program.isFile() && user.isFile())
+    if (installed && !userFile.isEmpty())
+        location.readPath = user.isFile() || !program.isFile() ? userFile : programFile;
+    else if (program.isFile() && user.isFile())
         location.readPath = user.lastModified() > program.lastModified() ? userFile : programFile;
     else if (program.isFile() || user.isFile())
         location.readPath = program.isFile() ? programFile : userFile;

@@ -71,8 +71,11 @@ struct WorkFileLocation
 // the user's data folder; a save that fails at home goes to the user's data folder.
 // The start reads the newer of the two when both are regular files (the home's when
 // they are as old), the one that is when only one is, and otherwise the home (where a
-// folder or a pipe is refused).
-WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir);
+// folder or a pipe is refused). An `installed` program's home is the user's data
+// folder, and it never writes beside itself: it reads a file there only when the
+// user's data folder holds none.
+WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString &userDataDir,
+                                        bool installed = false);
 
 enum class LoadStatus {
     Missing,  // no file: the ordinary first start
