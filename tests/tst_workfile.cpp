@@ -1,5 +1,5 @@
 // The user's work across runs: the work file's bytes, reader, place and save; what the
-// window restores at start and writes at close; the real program ended by signals.
+// window restores at start and writes at close.
 
 #include "formfixture.h"
 
@@ -12,20 +12,15 @@
 #include "workfile/workfile.h"
 
 #include <QDateTime>
-#include <QDirIterator>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 
 #include <array>
 #include <chrono>
 #include <clocale>
-#include <csignal>
 #include <limits>
 #include <thread>
-#include <unistd.h>
 
 using namespace trevanto;
 
@@ -78,63 +73,6 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 
 Q_DECLARE_METATYPE(trevanto::WorkFileState)
 
-// The real program in a fresh folder of its own, beside its own home and data folders.
-// Permission bits do not bind root: as root, the shell and the program run as nobody.
-struct ProgramFolder
-{
-    QTemporaryDir root;
-    QString programDir = root.filePath(QStringLiteral("program"));
-    QString home = root.filePath(QStringLiteral("home"));
-    QString dataDir = root.filePath(QStringLiteral("data"));
-    QStringList asUser;
-
-    bool prepare()
-    {
-        for (const QString &dir : {programDir, dataDir, home}) {
-            if (!QDir().mkpath(dir))
-                return false;
-        }
-        if (!QFile::copy(QStringLiteral(TREVANTO_EXECUTABLE), programDir + QStringLiteral("/trevanto")))
-            return false;
-        if (::geteuid() == 0) {
-            for (const QString &dir : {root.path(), programDir, dataDir, home}) {
-                if (::chown(QFile::encodeName(dir).constData(), 65534, 65534) != 0)
-                    return false;
-            }
-            asUser = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                                 QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
-        }
-        return true;
-    }
-
-    // Runs the script in the program's folder, the program's path as its $0.
-    void shell(QProcess &process, const QString &script)
-    {
-        process.setWorkingDirectory(programDir);
-        const QStringList command = asUser + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
-                                                         QStringLiteral("./trevanto")};
-        process.start(command.first(), command.mid(1));
-    }
-
-    // Starts the program through `sh -c 'export ...; <start>; exec "$0"'` with the
-    // termination signals blocked: start may send them to itself, and they then wait
-    // for the program's handlers and reach its first event loop, the start-up
-    // message's when there is one. Start may use shell builtins only: the shell
-    // unblocks signals for any other command.
-    void startSignalled(QProcess &child, const QString &start)
-    {
-        sigset_t blocked, before;
-        sigemptyset(&blocked);
-        for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT})
-            sigaddset(&blocked, signalNumber);
-        pthread_sigmask(SIG_BLOCK, &blocked, &before);
-        const QString exports = QStringLiteral("export HOME='%1' XDG_DATA_HOME='%2' LC_ALL=C QT_QPA_PLATFORM=offscreen; ");
-        shell(child, exports.arg(home, dataDir) + start + QStringLiteral("; exec \"$0\""));
-        pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    }
-};
-
-
 class TestWorkFile : public QObject
 {
     Q_OBJECT
@@ -171,9 +109,6 @@ private slots:
     void unreadLegsSaid();
     void legsComeBack_data();
     void legsComeBack();
-    void endedBySignals_data();
-    void endedBySignals();
-    void secondCopy();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
@@ -631,147 +566,6 @@ void TestWorkFile::legsComeBack()
     QCOMPARE(again->messages.texts, QStringList());
 }
 
-
-// The real program, ended by signals, in a fresh folder of its own. `setup` runs first
-// there, then the program through `sh -c 'export ...; <start>; exec "$0"'`: start sends the
-// signals to itself while they are blocked, so they wait for the program's handlers
-// and reach its first event loop, the start-up message's when there is one.
-void TestWorkFile::endedBySignals_data()
-{
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("start");      // shell builtins only: the shell unblocks signals for any other command
-    QTest::addColumn<QByteArray>("program"); // the work file's bytes beside the program
-    QTest::addColumn<QByteArray>("data");    // and in the user's data folder
-    QTest::addColumn<QStringList>("said");   // on standard error; {P} and {U} stand for those two paths
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("kept"); // the .bak beside the program; null: none
-
-    const QStringList notAFile{QStringLiteral("O arquivo de trabalho {P} não foi lido: não é um arquivo comum."),
-                               QStringLiteral("O trabalho foi gravado em {U}, porque não foi possível gravá-lo em {P}: "
-                                              "não é um arquivo comum.")};
-    QTest::newRow("signal while the start-up message is open -> saved beside the program, never shown")
-            << "printf 'DIR=100;\\r\\nMET=90;\\r\\nESCALA=abc\\r\\n' >trevanto.ini" << "kill -TERM $$"
-            << QByteArray("DIR=100;\r\nMET=90;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
-            << QByteArray() << QStringList{QStringLiteral("Informe uma ESCALA válida para o desenho!")} << 0 << QByteArray();
-    QTest::newRow("FIFO named trevanto.ini -> never opened nor replaced, saved in the data folder")
-            << "mkfifo trevanto.ini" << "kill -HUP $$" << QByteArray() << Untouched << notAFile << 0 << QByteArray();
-    QTest::newRow("folder named trevanto.ini -> the same")
-            << "mkdir trevanto.ini" << "kill -INT $$" << QByteArray() << Untouched << notAFile << 0 << QByteArray();
-    QTest::newRow("unwritable program folder -> read there, saved in the data folder as when installed")
-            << "printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini; chmod 555 ." << "kill -TERM $$"
-            << QByteArray("DIR=100;\r\nMET=90;\r\n") << "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12)
-            << QStringList() << 0 << QByteArray();
-    QTest::newRow("every write fails -> the work is lost and said so, the old file whole")
-            << "printf 'TOP=1\\r\\n' >trevanto.ini" << "trap '' XFSZ; ulimit -f 0; kill -TERM $$"
-            << QByteArray("TOP=1\r\n") << QByteArray()
-            << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (File too large) "
-                                          "nem em {U} (File too large).")}
-            << 1 << QByteArray();
-    // A write the disk cuts short (here the file size limit, at 512 bytes) gives the system's
-    // reason, in the user's language: never an unknown error.
-    const QByteArray course = "DIR=" + QByteArray("10;").repeated(200) + "\r\n";
-    QTest::newRow("a write cut short -> the system's reason, in Portuguese")
-            << "i=0; { printf 'DIR='; while [ $i -lt 200 ]; do printf '10;'; i=$((i+1)); done; printf '\\r\\n'; } >trevanto.ini"
-            << "export LC_ALL=pt_BR.UTF-8; trap '' XFSZ; ulimit -f 1; kill -TERM $$" << course << QByteArray()
-            << QStringList{QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em {P} (Arquivo muito grande) "
-                                          "nem em {U} (Arquivo muito grande).")}
-            << 1 << QByteArray();
-    // Standard error a pipe whose reader is gone, as a closed terminal's: the start-up's
-    // message is written there in vain, and the program saves all the same.
-    QTest::newRow("standard error a broken pipe -> no SIGPIPE, saved")
-            << "printf 'ESCALA=abc\\r\\n' >trevanto.ini; mkfifo ../pipe"
-            << "(exec 0<../pipe) & exec 2>../pipe; kill -TERM $$"
-            << QByteArray("DIR=\r\nMET=\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=abc\r\nLEFT=368\r\nTOP=256\r\n")
-            << QByteArray() << QStringList() << 0 << QByteArray();
-    // The system's locale decides the decimal separator when the program is given none.
-    const QByteArray wider("DIR=\r\nMET=\r\nWIDTH=12000\r\n" + Untouched.sliced(25));
-    QTest::newRow("Brazilian system -> 12000,4 is a width") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
-            << "export LC_ALL=pt_BR.UTF-8; kill -TERM $$" << wider << QByteArray() << QStringList() << 0 << QByteArray();
-    // A lock left by a copy that ended without removing it: its process is gone.
-    QTest::newRow("a lock whose owner is gone -> taken over") << "printf '2147483646\\ntrevanto\\n\\n' >trevanto.ini.lock"
-            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
-    QTest::newRow("C system -> 12000,4 is no number: the file is kept") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
-            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray("WIDTH=12000,4\r\n");
-}
-
-void TestWorkFile::endedBySignals()
-{
-    QFETCH(QString, setup);
-    QFETCH(QString, start);
-    QFETCH(QByteArray, program);
-    QFETCH(QByteArray, data);
-    QFETCH(QStringList, said);
-    QFETCH(int, status);
-    QFETCH(QByteArray, kept);
-    if (start.contains(QStringLiteral("LC_ALL=pt_BR")) && !std::setlocale(LC_MESSAGES, "pt_BR.UTF-8"))
-        QSKIP("the locale pt_BR.UTF-8 is not installed here (scripts/install-deps.sh --test makes it)");
-    std::setlocale(LC_MESSAGES, "C");
-
-    ProgramFolder folder;
-    QVERIFY(folder.prepare());
-    const QString &programDir = folder.programDir;
-    const QString &dataDir = folder.dataDir;
-    QProcess placing;
-    folder.shell(placing, setup);
-    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
-
-    QProcess child;
-    folder.startSignalled(child, start);
-    const bool ended = child.waitForFinished(20000);
-    if (!ended)
-        child.kill();
-    QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // to be removed
-    const QByteArray errors = child.readAllStandardError();
-    QVERIFY2(ended && child.exitStatus() == QProcess::NormalExit, errors.constData());
-
-    const QString programFile = programDir + QStringLiteral("/trevanto.ini");
-    const QString dataFile = dataDir + QStringLiteral("/Pervona/Trevanto/trevanto.ini");
-    const QRegularExpression ours(QStringLiteral("^trevanto: "));
-    QStringList told = QString::fromUtf8(errors).split(u'\n').filter(ours).replaceInStrings(ours, QString());
-    said.replaceInStrings(QStringLiteral("{P}"), programFile).replaceInStrings(QStringLiteral("{U}"), dataFile);
-    QCOMPARE(told, said);
-    QVERIFY2(child.exitCode() == status, errors.constData());
-    // Nothing else is left: no temporary file, no backup, the FIFO or folder still there.
-    const auto all = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
-    QCOMPARE(QDir(programDir).entryList(all, QDir::Name).join(u' '),
-             QStringLiteral("trevanto trevanto.ini") + (kept.isNull() ? QString() : QStringLiteral(" trevanto.ini.bak")));
-    QCOMPARE(readAll(programFile + QStringLiteral(".bak")), kept);
-    QDirIterator inData(dataDir, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
-    QCOMPARE(inData.hasNext() ? inData.next() : QString(), data.isEmpty() ? QString() : dataFile);
-    QVERIFY(!inData.hasNext());
-    QCOMPARE(readAll(programFile), program);
-    QCOMPARE(readAll(dataFile), data);
-}
-
-// A second start on the work file a running copy edits says so and ends at once, status
-// 0, the file untouched; the first copy goes on and saves as ever.
-void TestWorkFile::secondCopy()
-{
-    ProgramFolder folder;
-    QVERIFY(folder.prepare());
-    const QString file = folder.programDir + QStringLiteral("/trevanto.ini");
-    QProcess placing;
-    folder.shell(placing, QStringLiteral("printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini"));
-    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
-    QProcess first;
-    folder.startSignalled(first, QStringLiteral(":"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file + QStringLiteral(".lock")), 10000);
-
-    QProcess second;
-    folder.startSignalled(second, QStringLiteral("kill -TERM $$"));
-    QVERIFY(second.waitForFinished(20000));
-    QCOMPARE(QString::fromUtf8(second.readAllStandardError()).split(u'\n').filter(QStringLiteral("trevanto: ")),
-             QStringList{QStringLiteral("trevanto: O Trevanto já está aberto com este percurso, que é gravado em %1. "
-                                        "Continue o trabalho na janela que já está aberta.").arg(file)});
-    QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(readAll(file), QByteArray("DIR=100;\r\nMET=90;\r\n"));
-
-    first.terminate();
-    QVERIFY(first.waitForFinished(20000));
-    QCOMPARE(first.exitCode(), 0);
-    QCOMPARE(readAll(file), "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12));
-    QVERIFY(!QFileInfo::exists(file + QStringLiteral(".lock")));
-}
 
 QTEST_MAIN(TestWorkFile)
 #include "tst_workfile.moc"

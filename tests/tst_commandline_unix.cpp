@@ -72,4 +72,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)
-#include "tst_commandline.moc"
+#include "tst_commandline_unix.moc"
