@@ -94,6 +94,7 @@ private slots:
     void endedBySignals_data();
     void endedBySignals();
     void secondCopy();
+    void ignoredInterruptStaysIgnored();
 };
 
 // The real program, ended by signals, in a fresh folder of its own. `setup` runs first
@@ -235,6 +236,24 @@ void TestProgram::secondCopy()
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(readAll(file), "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12));
     QVERIFY(!QFileInfo::exists(file + QStringLiteral(".lock")));
+}
+
+// Started with SIGINT ignored, as by nohup or a script's background job, the program
+// leaves it so: a SIGINT later does not end it, and a SIGTERM still saves the work.
+void TestProgram::ignoredInterruptStaysIgnored()
+{
+    ProgramFolder folder;
+    QVERIFY(folder.prepare());
+    const QString file = folder.programDir + QStringLiteral("/trevanto.ini");
+    QProcess program;
+    folder.startSignalled(program, QStringLiteral("trap '' INT"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file + QStringLiteral(".lock")), 10000);
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(!program.waitForFinished(500));
+    program.terminate();
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(readAll(file), Untouched);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -5,6 +5,7 @@
 #include "app/printing.h"
 #include "help/weblink.h"
 #include "app/shutdown.h"
+#include "app/style.h"
 #include "app/translations.h"
 #include "common/fonts.h"
 #include "workfile/installation.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
 
+    trevanto::useProgramStyle(app);
     QApplication::setFont(trevanto::dialogFont());
     trevanto::installQtTranslations(app);
 
