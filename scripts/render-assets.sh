@@ -55,3 +55,10 @@ rsvg-convert -w 720 -h 720 "$assets/logo.svg" -o "$work/logo-8x.png"
 convert "$work/logo-8x.png" -strip -define "$stamp" PNG32:"$assets/logo@8x.png"
 rsvg-convert -w 248 -h 512 "$assets/north.svg" -o "$work/north-8x.png"
 convert "$work/north-8x.png" -alpha off -strip -define "$stamp" PNG24:"$assets/north@8x.png"
+
+# The Windows program's icon holds every size above, the hand-tuned small ones included
+# (the 256-pixel picture is kept as PNG inside it, as Windows expects).
+convert "$assets/icon-16.png" "$assets/icon-32.png" \
+    "$assets/hicolor/48x48/apps/trevanto.png" "$assets/hicolor/64x64/apps/trevanto.png" \
+    "$assets/hicolor/128x128/apps/trevanto.png" "$assets/hicolor/256x256/apps/trevanto.png" \
+    -define "$stamp" "$assets/trevanto.ico"
