@@ -2,12 +2,14 @@
 # Installs from Debian's archive whatever building and running Trevanto needs and is not
 # there yet; with --test, also what the test suite needs (print server, PDF printer and
 # tools, sanitizer and fuzzer runtimes, packaging checks, the accessibility bus with its
-# Python client). Does nothing when all is installed, so it is cheap to call before
-# every build.
+# Python client); with --windows, also what the Windows build needs (the MinGW-w64
+# cross compilers, the installer builder, Wine and the tools that drive the program
+# under it: scripts/windows-package.sh, scripts/windows-test.sh). Does nothing when all
+# is installed, so it is cheap to call before every build.
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 [--test]" >&2
+    echo "usage: $0 [--test] [--windows]" >&2
 }
 
 # Besides the build: Qt's Wayland platform, and Qt's own texts in Portuguese.
@@ -25,12 +27,20 @@ test_packages=(
     desktop-file-utils appstream dpkg-dev fakeroot file lintian groff-base man-db mandoc
     locales libc-l10n
 )
+# Qt for Windows is built from Debian's own qt6-base source, which dpkg-dev unpacks with
+# Debian's patches applied.
+windows_packages=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    ninja-build dpkg-dev nsis zip unzip
+    wine wine64 xvfb xauth xdotool x11-utils imagemagick
+)
 
 packages=("${build_packages[@]}")
 testing=
 for argument in "$@"; do
     case "$argument" in
         --test) packages+=("${test_packages[@]}") testing=1 ;;
+        --windows) packages+=("${windows_packages[@]}") ;;
         -h|--help) usage; exit 0 ;;
         *) usage; exit 2 ;;
     esac
