@@ -103,11 +103,12 @@ qt_configuration=(
     -DFEATURE_system_doubleconversion=OFF
 )
 
-# What the stamp records: a change to any of it builds Qt again.
+# What the stamp records: a change to any of it builds Qt again (to the toolchain file,
+# a change of its commands, not of its comments).
 qt_stamp_text() {
     echo "qt6-base $qt_source_version"
     echo "compiler $("$target-g++-posix" --version | head -n 1)"
-    echo "toolchain $(sha256sum <"$toolchain" | cut -d ' ' -f 1)"
+    echo "toolchain $(grep -v '^[[:space:]]*\(#.*\)\{0,1\}$' "$toolchain" | sha256sum | cut -d ' ' -f 1)"
     printf 'option %s\n' "${qt_configuration[@]}"
 }
 

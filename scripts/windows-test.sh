@@ -1,0 +1,397 @@
+#!/usr/bin/env bash
+# Tests the Windows build of build-windows (scripts/windows-package.sh) under Wine, in a
+# throw-away Wine prefix on a private Xvfb display:
+#   1. each test suite (build-windows/tst_*.exe) on Qt's offscreen platform, each
+#      with a time limit, its results read from the file Qt Test writes (-o FILE,txt:
+#      on Windows Qt Test otherwise writes to the debugger) and printed; a suite that
+#      cannot run to its end is named in the summary with the reason;
+#   2. the zip: unpacked, trevanto.exe started on Qt's Windows platform in a real window,
+#      a leg typed in (bearing 90, distance 100) and included, a screenshot taken, the
+#      program closed with FIM; it must end with status 0 and leave trevanto.ini with
+#      the leg beside itself;
+#   3. the installer: installed silently (/S), the installed program started from
+#      Program Files, a leg typed and the program closed as above (its work file may be
+#      in its folder, Wine letting anyone write there, or in the user's AppData),
+#      then uninstalled silently, which must remove all that it installed.
+# The screenshot of the program under Wine stays in build-windows/wine-shot.png.
+#
+#   scripts/windows-test.sh
+#
+# Environment: TREVANTO_QT_WINDOWS (the Windows Qt, as for windows-package.sh),
+# TREVANTO_WINE_SUITE_TIMEOUT (seconds for one suite, default 300),
+# TREVANTO_SMOKE_TIMEOUT (seconds to wait for each step of 2 and 3, default 60),
+# TREVANTO_WALK_SECONDS (the random walk's time, default 10).
+# Needs the Debian packages of scripts/install-deps.sh --windows. Exits non-zero when
+# any suite failed or could not run, or any step of 2 or 3 failed.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+
+# shellcheck source=scripts/lib/xsession.sh
+source scripts/lib/xsession.sh
+script_name=windows-test
+tree=build-windows
+step_timeout=${TREVANTO_SMOKE_TIMEOUT:-60}
+suite_timeout=${TREVANTO_WINE_SUITE_TIMEOUT:-300}
+qt_prefix=${TREVANTO_QT_WINDOWS:-/var/cache/trevanto/qt-6.4.2-mingw-w64}
+target=x86_64-w64-mingw32
+passed_message=
+
+require_tools "wine wine64" wine wineboot wineserver
+require_tools "xvfb xauth xdotool x11-utils imagemagick unzip coreutils" \
+    Xvfb xauth xdpyinfo xdotool xwininfo import convert unzip timeout
+[[ -f "$tree/CMakeCache.txt" ]] || fail "no $tree: run scripts/windows-package.sh first"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")
+zip_file=$tree/Trevanto-$version-windows-x64.zip
+setup_file=$tree/Trevanto-$version-windows-x64-setup.exe
+[[ -f "$zip_file" && -f "$setup_file" ]] || fail "$zip_file or $setup_file is missing"
+[[ -f "$qt_prefix/bin/Qt6Core.dll" ]] || fail "no Windows Qt in $qt_prefix"
+
+section() { printf '\n==== %s\n' "$*"; }
+
+started=$SECONDS
+summaries=()
+failures=()
+passed_total=0
+failed_total=0
+skipped_total=0
+
+# Whatever still runs in the Wine prefix ends with the script.
+stop_extra() {
+    if [[ -n "${WINEPREFIX:-}" && -d "$WINEPREFIX" ]]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+    rm -f "$tree/qt.conf"
+}
+begin_session trevanto-wine
+
+# The Windows path of a Unix one, through Wine's drive Z:, which is the root folder.
+windows_path() {
+    local path=$1
+    printf 'Z:%s' "${path//\//\\}"
+}
+
+# ---- Wine ----------------------------------------------------------------------------
+
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+# No offer to install Mono and Gecko, which nothing here needs.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINEQT_QPA_PLATFORM WINEPATH
+start_xvfb
+say "Xvfb runs on $display"
+wine_started=$SECONDS
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot -i failed"; }
+# A program that crashes ends with its status instead of waiting in Wine's crash dialog.
+timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >>"$work/wineboot.log" 2>&1 || fail "could not turn off Wine's crash dialog"
+timeout 120 wineserver -w || true
+say "Wine prefix made in $((SECONDS - wine_started)) s"
+
+# ---- 1. the test suites --------------------------------------------------------------
+
+# The suites find Qt's libraries through PATH, which Wine takes from WINEPATH, and Qt
+# finds its plugins beside them; qt.conf beside the suites sends it to Debian's own
+# translations of Qt's texts.
+runtime_dirs=()
+for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    path=$("$target-g++-posix" -print-file-name="$dll")
+    [[ -f "$path" ]] || fail "$target-g++-posix does not know where $dll is"
+    runtime_dirs+=("$(windows_path "$(dirname "$path")")")
+done
+wine_path="$(windows_path "$qt_prefix/bin")"
+for dir in "${runtime_dirs[@]}"; do
+    [[ ";$wine_path;" == *";$dir;"* ]] || wine_path+=";$dir"
+done
+font_dir=/usr/share/fonts/truetype/liberation2
+[[ -f "$font_dir/LiberationSans-Regular.ttf" ]] || fail "no $font_dir/LiberationSans-Regular.ttf (Debian package fonts-liberation2)"
+cat >"$tree/qt.conf" <<EOF
+[Paths]
+Prefix = $(windows_path "$qt_prefix" | tr '\\' /)
+Translations = Z:/usr/share/qt6/translations
+EOF
+
+# suite_details RESULT: adds the failed and skipped cases of a results file to the
+# summary, each failure with the lines that say what differed and where.
+suite_details() {
+    local line
+    while IFS= read -r line; do
+        summaries+=("    $line")
+    done < <(tr -d '\r' <"$1" 2>/dev/null | awk '
+        /^(FAIL!|SKIP|XPASS) / { print; detail = ($1 == "FAIL!"); next }
+        detail && (/^   / || /^\(|^\)|failure location$/) { print; next }
+        { detail = 0 }' || true)
+}
+
+# run_suite EXE: runs one suite, prints its results and adds them up.
+run_suite() {
+    local exe=$1 suite status=0 result totals reason=
+    suite=$(basename "$exe" .exe)
+    result=$work/$suite.txt
+    rm -f "$result"
+    printf '\n---- %s\n' "$suite"
+    local suite_started=$SECONDS
+    # Wine hands a Windows program no QT_ variable of Linux's; WINEQT_QPA_PLATFORM
+    # reaches it as QT_QPA_PLATFORM. The offscreen platform reads its fonts from one
+    # folder, on Windows none unless told: Liberation Sans, as on the Linux test
+    # machines.
+    WINEPATH=$wine_path WINEQT_QPA_PLATFORM=offscreen \
+        WINEQT_QPA_FONTDIR="$(windows_path "$font_dir" | tr '\\' /)" \
+        TREVANTO_WALK_SECONDS=${TREVANTO_WALK_SECONDS:-10} \
+        timeout -k 10 "$suite_timeout" wine "$exe" -o "$(windows_path "$result"),txt" \
+        >"$work/$suite.out" 2>&1 </dev/null || status=$?
+    if ((status == 124 || status == 137)); then
+        reason="did not end within $suite_timeout s"
+        # What it left running (a modal message box, say) goes with it.
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+    if [[ -s "$result" ]]; then
+        tr -d '\r' <"$result"
+    fi
+    if [[ -s "$work/$suite.out" ]]; then
+        echo "(its other output:)"
+        tr -d '\r' <"$work/$suite.out" | tail -n 40
+    fi
+    totals=$(tr -d '\r' <"$result" 2>/dev/null | grep -E '^Totals: [0-9]+ passed, [0-9]+ failed, [0-9]+ skipped' | tail -n 1 || true)
+    if [[ -z "$totals" && -z "$reason" ]]; then
+        reason="ended with status $status without its totals"
+    fi
+    local took=$((SECONDS - suite_started))
+    if [[ -n "$reason" ]]; then
+        summaries+=("$suite: COULD NOT RUN: $reason (${took} s)${totals:+; $totals}")
+        failures+=("$suite: $reason")
+        # What it told before it stopped; the case after the last one told is where.
+        local last
+        last=$(tr -d '\r' <"$result" 2>/dev/null | grep -E '^(PASS|FAIL!|SKIP|XFAIL|XPASS) ' | tail -n 1 || true)
+        summaries+=("    stopped after: ${last:-(no case ended)}")
+        suite_details "$result"
+        return 0
+    fi
+    local passed failed skipped
+    passed=$(sed -E 's/^Totals: ([0-9]+) passed.*/\1/' <<<"$totals")
+    failed=$(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$totals")
+    skipped=$(sed -E 's/.* ([0-9]+) skipped.*/\1/' <<<"$totals")
+    passed_total=$((passed_total + passed))
+    failed_total=$((failed_total + failed))
+    skipped_total=$((skipped_total + skipped))
+    summaries+=("$suite: $passed passed, $failed failed, $skipped skipped, status $status (${took} s)")
+    suite_details "$result"
+    if ((failed > 0 || status != 0)); then
+        failures+=("$suite: $failed failed, status $status")
+    fi
+}
+
+section "test suites under Wine"
+suites_started=$SECONDS
+suites=("$tree"/tst_*.exe)
+[[ -f "${suites[0]}" ]] || fail "no test suites in $tree"
+for exe in "${suites[@]}"; do
+    run_suite "$exe"
+done
+suites_time=$((SECONDS - suites_started))
+
+# ---- helpers for the real window -----------------------------------------------------
+
+shot_file=$tree/wine-shot.png
+
+# find_window: waits for the window named Trevanto; sets window, origin_x and origin_y
+# (the client area's corner on the screen).
+find_window() {
+    window=$(timeout "$step_timeout" xdotool search --sync --onlyvisible --name '^Trevanto$' 2>/dev/null |
+        head -n 1) || true
+    [[ -n "$window" ]] || return 1
+    local geometry
+    geometry=$(xwininfo -id "$window") || return 1
+    origin_x=$(sed -n 's/^ *Absolute upper-left X: *\(-\{0,1\}[0-9]*\).*/\1/p' <<<"$geometry")
+    origin_y=$(sed -n 's/^ *Absolute upper-left Y: *\(-\{0,1\}[0-9]*\).*/\1/p' <<<"$geometry")
+    say "window $window, client area at ($origin_x, $origin_y)"
+}
+
+# click_at X Y: a click at a point of the client area.
+click_at() {
+    timeout 10 xdotool mousemove --sync $((origin_x + $1)) $((origin_y + $2)) click 1
+    sleep 0.3
+}
+
+# type_leg: types bearing 90 into the first box, which has the focus at the start, and
+# distance 100 into the next one, then presses Incluir, the next stop of Tab. Without a
+# window manager the keyboard follows the pointer, which rests on the window's plot.
+type_leg() {
+    timeout 10 xdotool mousemove --sync $((origin_x + 300)) $((origin_y + 100)) && sleep 0.2 &&
+        timeout 10 xdotool type --delay 60 90 && sleep 0.2 &&
+        timeout 10 xdotool key --delay 60 Tab && sleep 0.2 &&
+        timeout 10 xdotool type --delay 60 100 && sleep 0.2 &&
+        timeout 10 xdotool key --delay 60 Tab space
+    sleep 1
+}
+
+# run_program EXE LOG [SHOT]: starts EXE under Wine from its own folder, types a leg,
+# takes the screenshot SHOT when given, presses FIM and waits for the end; returns
+# non-zero, saying why, when any of that fails. Sets exit_status.
+run_program() {
+    local exe=$1 log=$2 shot=${3:-}
+    (cd "$(dirname "$exe")" && exec wine "$(basename "$exe")") >"$log" 2>&1 </dev/null &
+    app_pid=$!
+    if ! find_window; then
+        echo "$script_name: no window named Trevanto showed within $step_timeout s" >&2
+        return 1
+    fi
+    # The first paint and the focus take a moment under Wine.
+    sleep 2
+    type_leg || { echo "$script_name: xdotool could not type the leg" >&2; return 1; }
+    if [[ -n "$shot" ]]; then
+        import -window root "$shot" 2>/dev/null || { echo "$script_name: no screenshot" >&2; return 1; }
+        say "screenshot in $shot"
+    fi
+    say "pressing FIM"
+    click_at $((8 + 48)) $((264 + 8)) || { echo "$script_name: xdotool could not click FIM" >&2; return 1; }
+    local deadline=$((SECONDS + step_timeout))
+    while kill -0 "$app_pid" 2>/dev/null; do
+        if ((SECONDS >= deadline)); then
+            echo "$script_name: the program did not end within $step_timeout s of FIM" >&2
+            return 1
+        fi
+        sleep 0.2
+    done
+    exit_status=0
+    wait "$app_pid" || exit_status=$?
+    app_pid=
+    return 0
+}
+
+# check_work_file FILE: FILE holds the leg typed in (bearing 90 over 100 m), with
+# Windows line ends.
+check_work_file() {
+    local file=$1
+    [[ -f "$file" ]] || { echo "$script_name: no work file $file" >&2; return 1; }
+    if grep -q $'^DIR=100;\r$' "$file" && grep -q $'^MET=90;\r$' "$file"; then
+        say "ok: $file holds DIR=100; and MET=90; with CR LF line ends"
+        return 0
+    fi
+    echo "$script_name: $file does not hold the leg:" >&2
+    od -c "$file" | head -n 20 >&2
+    return 1
+}
+
+# ---- 2. the zip ----------------------------------------------------------------------
+
+section "the zip under Wine ($zip_file)"
+smoke_started=$SECONDS
+smoke_ok=
+unzip -q "$zip_file" -d "$work/portable"
+portable=$work/portable/Trevanto-$version-windows-x64
+if [[ ! -f "$portable/trevanto.exe" ]]; then
+    failures+=("zip: no Trevanto-$version-windows-x64/trevanto.exe in it")
+elif run_program "$portable/trevanto.exe" "$work/portable.log" "$shot_file"; then
+    if ((exit_status != 0)); then
+        cat "$work/portable.log" >&2
+        failures+=("zip: trevanto.exe ended with status $exit_status")
+    elif check_work_file "$portable/trevanto.ini"; then
+        smoke_ok=1
+        say "ok: trevanto.exe ended with status 0"
+    else
+        failures+=("zip: the work file beside trevanto.exe does not hold the leg")
+    fi
+else
+    cat "$work/portable.log" >&2
+    [[ -n "$app_pid" ]] && { wineserver -k 2>/dev/null || true; app_pid=; }
+    failures+=("zip: the program in a real window failed")
+fi
+summaries+=("zip: $([[ -n "$smoke_ok" ]] && echo passed || echo FAILED) ($((SECONDS - smoke_started)) s)")
+
+# ---- 3. the installer ----------------------------------------------------------------
+
+section "the installer under Wine ($setup_file)"
+setup_started=$SECONDS
+setup_ok=
+installed="$WINEPREFIX/drive_c/Program Files/Trevanto"
+user_dir="$WINEPREFIX/drive_c/users/$(id -un)"
+app_data_file="$user_dir/AppData/Roaming/Pervona/Trevanto/trevanto.ini"
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Trevanto"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Trevanto'
+install_checks() {
+    timeout 300 wine "$(windows_path "$PWD/$setup_file")" /S >"$work/setup.log" 2>&1 </dev/null ||
+        { cat "$work/setup.log" >&2; echo "$script_name: the installer failed" >&2; return 1; }
+    timeout 120 wineserver -w || true
+    [[ -f "$installed/trevanto.exe" ]] ||
+        { echo "$script_name: the installer put no trevanto.exe into $installed" >&2; return 1; }
+    say "installed into C:\\Program Files\\Trevanto: $(find "$installed" -type f | wc -l) files"
+    [[ -f "$start_menu/Trevanto.lnk" ]] ||
+        { echo "$script_name: no Start menu entry $start_menu/Trevanto.lnk" >&2; return 1; }
+    say "ok: the Start menu holds Programs\\Trevanto\\Trevanto.lnk"
+    wine reg query "$uninstall_key" >"$work/uninstall-key.txt" 2>&1 ||
+        { echo "$script_name: no $uninstall_key in the registry" >&2; return 1; }
+    grep -q 'DisplayName.*Trevanto' "$work/uninstall-key.txt" ||
+        { tr -d '\r' <"$work/uninstall-key.txt" >&2; echo "$script_name: the uninstall entry has no name" >&2; return 1; }
+    say "ok: the system's list of programs names Trevanto ($uninstall_key)"
+
+    run_program "$installed/trevanto.exe" "$work/installed.log" || return 1
+    ((exit_status == 0)) ||
+        { cat "$work/installed.log" >&2; echo "$script_name: the installed program ended with status $exit_status" >&2; return 1; }
+    say "ok: the installed trevanto.exe ended with status 0"
+    local work_file
+    if [[ -f "$app_data_file" ]]; then
+        work_file=$app_data_file
+        say "the installed program saved into the user's AppData: ${app_data_file#"$WINEPREFIX/"}"
+    elif [[ -f "$installed/trevanto.ini" ]]; then
+        work_file=$installed/trevanto.ini
+        say "the installed program saved into its own folder: ${work_file#"$WINEPREFIX/"}" \
+            "(Wine lets it write there; Windows would not)"
+    else
+        echo "$script_name: the installed program saved no trevanto.ini" >&2
+        return 1
+    fi
+    check_work_file "$work_file" || return 1
+    find "$installed" -type f -printf '%P\n' | sort >"$work/installed-files.txt"
+
+    timeout 300 wine "$(windows_path "$installed/Uninstall.exe")" /S >"$work/uninstall.log" 2>&1 </dev/null ||
+        { cat "$work/uninstall.log" >&2; echo "$script_name: the uninstaller failed" >&2; return 1; }
+    # The uninstaller runs on from a copy of itself in the temporary folder.
+    timeout 120 wineserver -w || true
+    local left=()
+    if [[ -d "$installed" ]]; then
+        mapfile -t left < <(find "$installed" -mindepth 1 -printf '%P\n' | sort)
+    fi
+    local stray=() name
+    for name in "${left[@]}"; do
+        [[ "$name" == trevanto.ini || "$name" == trevanto.ini.bak ]] || stray+=("$name")
+    done
+    ((${#stray[@]} == 0)) ||
+        { echo "$script_name: the uninstaller left: ${stray[*]}" >&2; return 1; }
+    if [[ -d "$installed" ]]; then
+        say "uninstalled: only the work file stays, in the program's folder: ${left[*]}"
+    else
+        say "ok: uninstalled: C:\\Program Files\\Trevanto is gone"
+    fi
+    [[ ! -e "$start_menu" ]] || { echo "$script_name: the Start menu entry stayed" >&2; return 1; }
+    if wine reg query "$uninstall_key" >/dev/null 2>&1; then
+        echo "$script_name: the uninstall entry stayed in the registry" >&2
+        return 1
+    fi
+    if [[ -f "$app_data_file" ]]; then
+        check_work_file "$app_data_file" || return 1
+        say "ok: the work file in the user's AppData stayed"
+    fi
+    say "ok: the Start menu entry and the uninstall entry are gone"
+}
+if install_checks; then
+    setup_ok=1
+else
+    [[ -n "$app_pid" ]] && { wineserver -k 2>/dev/null || true; app_pid=; }
+    failures+=("installer")
+fi
+summaries+=("installer: $([[ -n "$setup_ok" ]] && echo passed || echo FAILED) ($((SECONDS - setup_started)) s)")
+
+# ---- summary -------------------------------------------------------------------------
+
+section "summary"
+for line in "${summaries[@]}"; do
+    echo "$line"
+done
+echo "suites: ${suites_time} s; all: $((SECONDS - started)) s"
+if ((${#failures[@]} > 0)); then
+    printf 'failed: %s\n' "${failures[@]}"
+fi
+echo "wine: $passed_total passed, $failed_total failed, $skipped_total skipped"
+((${#failures[@]} == 0))
