@@ -426,7 +426,7 @@ void TestWorkFile::restart()
         QCOMPARE(form.lngPenX != 0, !file.isNull());
     QCOMPARE(form.proa.size(), std::size_t(form.distances().size() + 1));
     QCOMPARE(fixture->messages.texts.size(), backup == 1 ? 1 : 0);
-    QVERIFY(backup != 1 || fixture->messages.texts.first().contains(path() + QStringLiteral(".bak")));
+    QVERIFY(backup != 1 || fixture->messages.texts.first().contains(QDir::toNativeSeparators(path() + QStringLiteral(".bak"))));
     QVERIFY(showActive(form));
     QCOMPARE(form.frameGeometry(), QRect(placeOnScreen(QPoint(33, 33), outer, form.screen()->availableGeometry()), outer));
     QTest::mouseClick(form.Command5, Qt::LeftButton);
