@@ -179,6 +179,13 @@ void TestRules::reading_data()
         QTest::addRow("%s: 400 nines and a fraction", named.name)
                 << named.locale << fraction << Infinity << float(Infinity) << None << None;
     }
+    // Locales whose signs and separator are their own: the plain signs read as well.
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden), egyptian(QStringLiteral("ar_EG"));
+    QTest::newRow("sv_SE: its own minus") << swedish << u"\u22122,5"_qs << -2.5 << -2.5f << qint64(-2) << qint64(-2);
+    QTest::newRow("sv_SE: a hyphen as minus") << swedish << u"-2,5"_qs << -2.5 << -2.5f << qint64(-2) << qint64(-2);
+    QTest::newRow("ar_EG: its own minus and separator")
+            << egyptian << u"\u061C-3\u066B5"_qs << -3.5 << -3.5f << qint64(-4) << qint64(-4);
+    QTest::newRow("ar_EG: a hyphen as minus") << egyptian << u"-3\u066B5"_qs << -3.5 << -3.5f << qint64(-4) << qint64(-4);
 }
 
 void TestRules::reading()
@@ -480,6 +487,9 @@ void TestRules::unreadLegsMessage_data()
             << QList<qsizetype>{2} << u"O trecho 3 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_qs;
     QTest::newRow("two") << QList<qsizetype>{0, 4}
             << u"Os trechos 1 e 5 do arquivo de trabalho não puderam ser lidos e ficaram fora do desenho."_qs;
+    QTest::newRow("ten, all listed") << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}
+            << u"Os trechos 1, 2, 3, 4, 5, 6, 7, 8, 9 e 10 do arquivo de trabalho não puderam ser lidos e ficaram fora do "
+               "desenho."_qs;
     QTest::newRow("the first ten, and how many more") << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}
             << u"Os trechos 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 e mais 2 do arquivo de trabalho não puderam ser lidos e "
                "ficaram fora do desenho."_qs;
