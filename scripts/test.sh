@@ -7,7 +7,10 @@
 #      (scripts/check-packaging.sh on build-test), when those scripts are present;
 #   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh), under
 #      the Wayland compositor weston (scripts/wayland-test.sh), and read through the
-#      AT-SPI accessibility bus as a screen reader reads it (scripts/atspi-test.sh).
+#      AT-SPI accessibility bus as a screen reader reads it (scripts/atspi-test.sh);
+#   5. the Windows program: cross-built and packed (scripts/windows-package.sh; the first
+#      run on a machine builds Qt for Windows, about half an hour, later runs reuse it),
+#      its suites, the zip and the installer under Wine (scripts/windows-test.sh).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
 # step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
 # the print server need it; without root the real print test is skipped. A suite that
@@ -86,7 +89,7 @@ build_tree() {
 }
 
 section "dependencies"
-scripts/install-deps.sh --test
+scripts/install-deps.sh --test --windows
 
 export QT_QPA_PLATFORM=offscreen
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
@@ -179,6 +182,29 @@ run_window_test "smoke test" scripts/smoke-test.sh Xvfb
 run_window_test "wayland test" scripts/wayland-test.sh Wayland
 run_window_test "atspi test" scripts/atspi-test.sh "Xvfb, read through the accessibility bus"
 run_window_test "signal trial" scripts/signal-trial.sh Xvfb
+
+section "Windows program (scripts/windows-package.sh)"
+if run_script scripts/windows-package.sh; then
+    summaries+=("windows package: passed")
+    section "Windows program under Wine (scripts/windows-test.sh)"
+    # The suites run in their own environment there: QT_QPA_PLATFORM reaches them through
+    # Wine as the script sets it.
+    if (unset QT_QPA_PLATFORM; run_script scripts/windows-test.sh) | tee "$work/wine.log"; then
+        summaries+=("windows under wine: passed")
+    else
+        failures+=("windows under wine")
+        summaries+=("windows under wine: FAILED")
+    fi
+    # Its own summary: the suites, what they skipped and why, the zip, the installer.
+    while IFS= read -r line; do
+        summaries+=("    $line")
+    done < <(sed -n '/^==== summary/,$p' "$work/wine.log" | sed '1d')
+    # A suite that skipped a case under Wine is named with its reason, as above; a skip
+    # for what Windows has not (poppler's tools, the Linux print server) is expected.
+else
+    failures+=("windows package")
+    summaries+=("windows package: FAILED")
+fi
 
 section "summary"
 for line in "${summaries[@]}"; do
