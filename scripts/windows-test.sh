@@ -296,6 +296,21 @@ smoke_started=$SECONDS
 smoke_ok=
 unzip -q "$zip_file" -d "$work/portable"
 portable=$work/portable/Trevanto-$version-windows-x64
+# --version and --help answer on standard output, without a window; --help names the
+# data folder Windows uses.
+console_ok=
+if [[ -f "$portable/trevanto.exe" ]]; then
+    printed_version=$(cd "$portable" && timeout 60 wine trevanto.exe --version 2>&1 </dev/null | tr -d '\r') || true
+    printed_help=$(cd "$portable" && timeout 60 wine trevanto.exe --help 2>&1 </dev/null | tr -d '\r') || true
+    if [[ "$printed_version" == "trevanto $version" && "$printed_help" == *'AppData\Roaming\Pervona\Trevanto\trevanto.ini'* ]]; then
+        console_ok=1
+        say "ok: --version prints \"$printed_version\"; --help names the data folder in AppData"
+    else
+        printf '%s\n---\n%s\n' "$printed_version" "$printed_help" >&2
+        failures+=("zip: --version or --help did not answer as expected")
+    fi
+fi
+summaries+=("--version and --help: $([[ -n "$console_ok" ]] && echo passed || echo FAILED)")
 if [[ ! -f "$portable/trevanto.exe" ]]; then
     failures+=("zip: no Trevanto-$version-windows-x64/trevanto.exe in it")
 elif run_program "$portable/trevanto.exe" "$work/portable.log" "$shot_file"; then

@@ -58,17 +58,18 @@ const char *const HelpText =
     "-reverse. Mais detalhes na página de manual: man trevanto\n";
 
 // The work file in the user's data folder, where the program puts it when its own
-// folder takes no writing: Qt's AppDataLocation, which follows XDG_DATA_HOME. It
-// reads only the environment and the names main() gives before anything else, so it
-// needs neither QApplication nor a display. The home folder is written as ~.
+// folder takes no writing or it is installed: Qt's AppDataLocation, which follows
+// XDG_DATA_HOME (on Windows, %APPDATA%). It reads only the environment and the names
+// main() gives before anything else, so it needs neither QApplication nor a display.
+// The home folder is written as ~ where paths are written with "/".
 QString userWorkFile()
 {
     const QString path = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                                  .filePath(QStringLiteral("trevanto.ini"));
     const QString home = QDir::homePath();
-    if (home != u'/' && path.startsWith(home + u'/'))
+    if (QDir::separator() == u'/' && home != u'/' && path.startsWith(home + u'/'))
         return u'~' + path.sliced(home.size());
-    return path;
+    return QDir::toNativeSeparators(path);
 }
 
 CommandLineDecision finish(int status, const QString &output)

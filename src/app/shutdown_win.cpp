@@ -2,7 +2,11 @@
 
 #include "app/shutdown.h"
 
+#include <QApplication>
+#include <QWidget>
 #include <QWinEventNotifier>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <thread>
@@ -52,6 +56,19 @@ void catchRequests()
 
 void watchRequests(QObject *owner, std::function<void()> asked)
 {
+    // The session's end: Windows asks through WM_QUERYENDSESSION, which Qt turns into
+    // the session manager's commit request (the work keeper saves then), and then ends
+    // it through WM_ENDSESSION, which Qt turns into aboutToQuit while the window is
+    // still open, and after which the system ends the process at once. The window is
+    // closed now, which saves the work, and the program ends with the status that says
+    // whether the file holds it.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, owner, [asked] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        if (std::none_of(windows.begin(), windows.end(), [](const QWidget *window) { return window->isVisible(); }))
+            return;
+        asked();
+        std::_Exit(exitStatus());
+    });
     if (!requested)
         return;
     auto *notifier = new QWinEventNotifier(requested, owner);
