@@ -201,15 +201,10 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::paintEvent(QPaintEvent *event)
 {
-    QPainter painter(this);
-    if (PageDrawing::active()) {
-        // A page: the last redraw's course drawn anew at the page's resolution, no further
-        // than the window.
-        painter.setClipRect(rect());
-        painter.fillRect(rect(), palette().color(QPalette::Button));
-        paintCourse(painter, m_plot, std::span(proa).subspan(1), labelLook());
+    // On a page the surface is drawn beneath the controls apart: see paintClientArea().
+    if (PageDrawing::active())
         return;
-    }
+    QPainter painter(this);
     m_surface.plot().paint(painter, event->rect());
 }
 
@@ -218,12 +213,19 @@ void Form1::paintClientArea(QPainter &painter)
     // The outline of a drag under way is no part of the window's picture.
     if (auto *outline = findChild<DragOutline *>())
         outline->hide();
-    // Widgets render themselves onto a printer as one picture of pixels; recorded first,
-    // their text stays text and their lines stay lines on any device.
+    // The surface: the last redraw's course drawn anew at the painter's resolution, no
+    // further than the window.
+    painter.save();
+    painter.setClipRect(rect(), Qt::IntersectClip);
+    painter.fillRect(rect(), palette().color(QPalette::Button));
+    paintCourse(painter, m_plot, std::span(proa).subspan(1), labelLook(), rect());
+    painter.restore();
+    // The controls above it. Widgets render themselves onto a printer as one picture of
+    // pixels; recorded first, their text stays text and their lines stay lines.
     QPicture recorded;
     QPainter recording(&recorded);
     const PageDrawing page;
-    render(&recording, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    render(&recording, QPoint(), QRegion(), QWidget::DrawChildren);
     recording.end();
     // A picture plays itself larger by the device's dots per inch over its own: the
     // painter already says how large a window pixel is.

@@ -4,6 +4,7 @@
 #include "plot/labelpictures.h"
 
 #include <QColor>
+#include <QRect>
 
 #include <span>
 
@@ -28,10 +29,11 @@ public:
 // draw the same course through it.
 void drawCourse(const CoursePlot &plot, CourseCanvas &canvas);
 
-// Paints the course on a painter whose units are window pixels, at whatever resolution
-// its device has: the lines and circles as shapes, then each visible bearing label as
-// text on its own background, where the window shows it.
+// Paints the part of the course within the window rectangle `within` on a painter whose
+// units are window pixels, at whatever resolution its device has: the lines and circles
+// as shapes, then each visible bearing label as text on its own background, where the
+// window shows it.
 void paintCourse(QPainter &painter, const CoursePlot &plot, std::span<const BearingLabel> labels,
-                 const LabelLook &look);
+                 const LabelLook &look, const QRect &within);
 
 } // namespace trevanto
