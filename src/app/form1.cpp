@@ -19,12 +19,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QPicture>
-#include <QListView>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 
 using namespace trevanto;
 
