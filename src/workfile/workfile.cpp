@@ -10,7 +10,6 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 
