@@ -4,6 +4,7 @@
 
 #include "workfile/workfile.h"
 
+#include <QDeadlineTimer>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
@@ -80,6 +81,22 @@ struct ProgramFolder
         const QString exports = QStringLiteral("export HOME='%1' XDG_DATA_HOME='%2' LC_ALL=C QT_QPA_PLATFORM=offscreen; ");
         shell(child, exports.arg(home, dataDir) + start + QStringLiteral("; exec \"$0\""));
         pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    }
+
+    QString workFile() const { return programDir + QStringLiteral("/trevanto.ini"); }
+
+    // Starts the program as startSignalled() does and waits until it holds the lock of
+    // its work file: it runs then.
+    bool startRunning(QProcess &program, const QString &start)
+    {
+        startSignalled(program, start);
+        const QDeadlineTimer deadline(10000);
+        while (!QFileInfo::exists(workFile() + QStringLiteral(".lock"))) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(20);
+        }
+        return true;
     }
 };
 
@@ -214,13 +231,12 @@ void TestProgram::secondCopy()
 {
     ProgramFolder folder;
     QVERIFY(folder.prepare());
-    const QString file = folder.programDir + QStringLiteral("/trevanto.ini");
+    const QString file = folder.workFile();
     QProcess placing;
     folder.shell(placing, QStringLiteral("printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini"));
     QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
     QProcess first;
-    folder.startSignalled(first, QStringLiteral(":"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file + QStringLiteral(".lock")), 10000);
+    QVERIFY(folder.startRunning(first, QStringLiteral(":")));
 
     QProcess second;
     folder.startSignalled(second, QStringLiteral("kill -TERM $$"));
@@ -244,10 +260,9 @@ void TestProgram::ignoredInterruptStaysIgnored()
 {
     ProgramFolder folder;
     QVERIFY(folder.prepare());
-    const QString file = folder.programDir + QStringLiteral("/trevanto.ini");
+    const QString file = folder.workFile();
     QProcess program;
-    folder.startSignalled(program, QStringLiteral("trap '' INT"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file + QStringLiteral(".lock")), 10000);
+    QVERIFY(folder.startRunning(program, QStringLiteral("trap '' INT")));
     ::kill(pid_t(program.processId()), SIGINT);
     QVERIFY(!program.waitForFinished(500));
     program.terminate();

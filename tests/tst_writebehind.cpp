@@ -121,7 +121,6 @@ private slots:
     void changeDuringSave();
     void closeDuringSave();
     void hurriedByAnEndingProgram();
-    void savedWhileTheWindowIsBlocked();
     void staleReportNeverShown();
     void failureToldOnce();
 
@@ -201,20 +200,6 @@ void TestWriteBehind::hurriedByAnEndingProgram()
     ending = true;
     QVERIFY(saves.waitForStarts(1));
     QVERIFY(millisecondsBetween(changed, saves.startOf(0)) < 1000);
-}
-
-// A window's thread that does not come back (a print server that hangs) does not hold the
-// work back: the writer writes it, and knows it is on disk, on its own.
-void TestWriteBehind::savedWhileTheWindowIsBlocked()
-{
-    ScriptedSaves saves;
-    WorkFileWriter writer(saves.function(), QLocale::c(), 500ms, onDisk());
-    writer.changed(work("1"));
-    const Clock::time_point changed = Clock::now();
-    std::this_thread::sleep_for(1500ms); // no event is handled meanwhile
-    QCOMPARE(saves.scales(), QStringLiteral("1"));
-    QVERIFY(millisecondsBetween(changed, saves.startOf(0)) < 1000);
-    QVERIFY(m_onDisk);
 }
 
 // A background save that failed, and whose report has not been read yet when the close
