@@ -5,12 +5,16 @@
 
 #include "formfixture.h"
 #include "app/marker.h"
+#include "plot/coursepainter.h"
 #include "plot/plotsurface.h"
 
 #include <QPainter>
+#include <QPicture>
 #include <QTest>
 
 Q_DECLARE_METATYPE(trevanto::PlotPoint)
+Q_DECLARE_METATYPE(std::vector<QRect>)
+Q_DECLARE_METATYPE(std::vector<qsizetype>)
 
 using namespace trevanto;
 
@@ -55,6 +59,9 @@ private slots:
     void ringsAreThePaintersOwn();
     void labelIsCutAtTheEdge();
     void denserSurfaceDrawsBlocks();
+    void labelsInSight_data();
+    void labelsInSight();
+    void pageSkipsWhatCannotShow();
     void legIsDrawnOnItsWindowPixels()
     {
         // The screen here is 400 window pixels wide and high: the course keeps to it.
@@ -206,6 +213,59 @@ void PlotSurfaceTest::denserSurfaceDrawsBlocks()
 
 // Twice the density on every screen, set before the application starts and reads it.
 [[maybe_unused]] static const bool twiceTheDensity = qputenv("QT_SCALE_FACTOR", QByteArray::number(Density));
+
+void PlotSurfaceTest::labelsInSight_data()
+{
+    QTest::addColumn<std::vector<QRect>>("rects"); // in drawing order; an empty one is a hidden label
+    QTest::addColumn<std::vector<qsizetype>>("inSight");
+
+    const QRect a(10, 10, 30, 13);
+    QTest::newRow("one") << std::vector{a} << std::vector<qsizetype>{0};
+    QTest::newRow("covered by a later one at its place") << std::vector{a, a, a} << std::vector<qsizetype>{2};
+    QTest::newRow("covered by a later larger one") << std::vector{a, a.adjusted(-1, -1, 1, 1)} << std::vector<qsizetype>{1};
+    QTest::newRow("one pixel still shows") << std::vector{a, a.adjusted(0, 0, -1, 0)} << std::vector<qsizetype>{0, 1};
+    QTest::newRow("covered by two later ones together")
+            << std::vector{a, QRect(10, 10, 15, 13), QRect(25, 10, 15, 13)} << std::vector<qsizetype>{1, 2};
+    QTest::newRow("a later smaller one leaves it in sight") << std::vector{a, QRect(12, 12, 5, 5)} << std::vector<qsizetype>{0, 1};
+    QTest::newRow("hidden labels cover nothing") << std::vector{a, QRect()} << std::vector<qsizetype>{0};
+    QTest::newRow("outside the window") << std::vector{QRect(-40, 5, 30, 13), QRect(190, 150, 30, 13)}
+                                        << std::vector<qsizetype>{1};
+    QTest::newRow("its part in the window covered")
+            << std::vector{QRect(-20, 10, 30, 13), QRect(0, 10, 10, 13)} << std::vector<qsizetype>{1};
+    QTest::newRow("across a 64-pixel word") << std::vector{QRect(60, 0, 70, 2), QRect(60, 0, 69, 2), QRect(61, 0, 69, 2)}
+                                            << std::vector<qsizetype>{1, 2};
+}
+
+void PlotSurfaceTest::labelsInSight()
+{
+    QFETCH(std::vector<QRect>, rects);
+    std::vector<BearingLabel> labels;
+    for (const QRect &rect : rects)
+        labels.push_back(BearingLabel{rect, QStringLiteral("90"), !rect.isEmpty()});
+    QTEST(trevanto::labelsInSight(labels, QRect(0, 0, 200, 160)), "inSight");
+}
+
+// A course that runs over its own legs, as one that turns in a small space does, puts on
+// the page what shows: its page is no larger than the same course run once.
+void PlotSurfaceTest::pageSkipsWhatCannotShow()
+{
+    const auto page = [](int laps) {
+        CoursePlot plot;
+        std::vector<BearingLabel> labels;
+        for (int i = 0; i < 2 * laps; ++i) {
+            const PlotPoint from = i % 2 ? PlotPoint{150, 100} : PlotPoint{50, 100};
+            const PlotPoint to = i % 2 ? PlotPoint{50, 100} : PlotPoint{150, 100};
+            plot.legs.push_back(PlotLeg{from, to, from});
+            labels.push_back(BearingLabel{QRect(from.x, 104, 20, 13), QStringLiteral("90"), true});
+        }
+        QPicture picture;
+        QPainter painter(&picture);
+        paintCourse(painter, plot, labels, LabelLook{QFont(), Qt::black, Paper}, QRect(0, 0, 200, 160));
+        painter.end();
+        return picture.size();
+    };
+    QCOMPARE(page(500), page(2));
+}
 
 QTEST_MAIN(PlotSurfaceTest)
 #include "tst_plotsurface.moc"

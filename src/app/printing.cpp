@@ -8,7 +8,6 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
-
 namespace trevanto {
 
 namespace {

@@ -6,7 +6,6 @@
 #include <functional>
 
 class QPainter;
-
 class QWidget;
 
 namespace trevanto {

@@ -7,6 +7,7 @@
 #include <QRect>
 
 #include <span>
+#include <vector>
 
 class QPainter;
 
@@ -29,9 +30,15 @@ public:
 // draw the same course through it.
 void drawCourse(const CoursePlot &plot, CourseCanvas &canvas);
 
+// Returns, in drawing order, the visible labels of which some part shows within the
+// window rectangle `within`: each label is painted opaque over those before it, so one
+// that the later ones cover wholly shows nothing. A course that turns in a small space
+// stacks hundreds of labels on one another.
+std::vector<qsizetype> labelsInSight(std::span<const BearingLabel> labels, const QRect &within);
+
 // Paints the part of the course within the window rectangle `within` on a painter whose
 // units are window pixels, at whatever resolution its device has: the lines and circles
-// as shapes, then each visible bearing label as text on its own background, where the
+// as shapes, then each bearing label in sight as text on its own background, where the
 // window shows it.
 void paintCourse(QPainter &painter, const CoursePlot &plot, std::span<const BearingLabel> labels,
                  const LabelLook &look, const QRect &within);
