@@ -81,8 +81,8 @@ windows_path() {
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 # Wine makes the user's Documents, Desktop and the like links to the home folder, and
 # copies Start menu entries into the desktop's menus there: a home of its own keeps all
-# of that in the work folder, which goes at the end. No offer to install Mono and Gecko, which nothing here
-# needs, and no menu entries for the Linux desktop.
+# of that in the work folder, which goes at the end. No offer to install Mono and Gecko,
+# which nothing here needs, and no menu entries for the Linux desktop.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_CACHE_HOME=$work/home/.cache
 # The Wine server's socket folder goes into TMPDIR.

@@ -1,8 +1,10 @@
 // The program's rules, plain functions over values: the one number reader and its
 // whole-number conversions, the checks a new leg passes before Incluir appends it, the
 // scale box's two rules (whether the redraw takes the scale, and one click on the zoom
-// arrows), and the leg arithmetic as the redraw plots a course, pixel exact.
+// arrows), the leg arithmetic as the redraw plots a course, pixel exact, and what the
+// command line asks of the start.
 
+#include "app/commandline.h"
 #include "common/numbers.h"
 #include "course/legrules.h"
 #include "locales.h"
@@ -125,6 +127,18 @@ private slots:
         QFETCH(PlotPoint, pen);
         QFETCH(PlotPoint, end);
         QTEST(describe(trevanto::labelCorner(pen, end)), "corner");
+    }
+    void styleAsked_data();
+    void styleAsked()
+    {
+        QFETCH(QByteArrayList, arguments);
+        arguments.prepend("trevanto");
+        std::vector<const char *> argv;
+        for (const QByteArray &argument : arguments)
+            argv.push_back(argument.constData());
+        const trevanto::CommandLineDecision decision = trevanto::decideCommandLine(int(argv.size()), argv.data());
+        QVERIFY(decision.start);
+        QTEST(decision.styleAsked, "asked");
     }
 };
 
@@ -532,6 +546,21 @@ void TestRules::labelCorner_data()
             << PlotPoint{int32Min + 20, int32Min + 20} << PlotPoint{0, 0} << "(-2147483648, -2147483648)";
     QTest::newRow("up-left, left below INT32_MIN") << PlotPoint{int32Min + 19, 0} << PlotPoint{0, 10} << "nothing";
     QTest::newRow("down-left, top above INT32_MAX") << PlotPoint{0, int32Max} << PlotPoint{10, 0} << "nothing";
+}
+
+// QApplication takes -style out of the arguments it keeps: whether the user asked for a
+// style is read before it exists.
+void TestRules::styleAsked_data()
+{
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("none") << QByteArrayList{} << false;
+    QTest::newRow("-style, its value apart") << QByteArrayList{"-style", "Fusion"} << true;
+    QTest::newRow("--style, its value apart") << QByteArrayList{"-reverse", "--style", "windows"} << true;
+    QTest::newRow("-style=") << QByteArrayList{"-style=Fusion"} << true;
+    QTest::newRow("--style=") << QByteArrayList{"--style=windowsvista"} << true;
+    QTest::newRow("a style sheet is no style") << QByteArrayList{"-stylesheet", "look.qss"} << false;
+    QTest::newRow("-style as another option's value") << QByteArrayList{"-platform", "-style"} << false;
 }
 
 QTEST_APPLESS_MAIN(TestRules)

@@ -105,6 +105,13 @@ const QtOption *findQtOption(QByteArrayView argument)
     return nullptr;
 }
 
+// Whether the argument is Qt's -style option, with its value apart or after "=".
+bool isStyleOption(QByteArrayView argument)
+{
+    const QByteArrayView name = withOneDash(argument).sliced(1);
+    return name == "style" || name.startsWith("style=");
+}
+
 bool isQtOptionWithEquals(QByteArrayView argument)
 {
     const QByteArrayView nameAndValue = withOneDash(argument).sliced(1);
@@ -120,6 +127,7 @@ bool isQtOptionWithEquals(QByteArrayView argument)
 
 CommandLineDecision decideCommandLine(int argc, const char *const *argv)
 {
+    CommandLineDecision decision;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView argument(argv[i]);
@@ -135,11 +143,14 @@ CommandLineDecision decideCommandLine(int argc, const char *const *argv)
         } else if (const QtOption *option = findQtOption(argument)) {
             if (option->takesValue && ++i == argc)
                 return refuse(QStringLiteral("falta o valor da opção %1").arg(quoted(argument)));
-        } else if (!isQtOptionWithEquals(argument)) {
+            decision.styleAsked = decision.styleAsked || isStyleOption(argument);
+        } else if (isQtOptionWithEquals(argument)) {
+            decision.styleAsked = decision.styleAsked || isStyleOption(argument);
+        } else {
             return refuse(QStringLiteral("opção desconhecida %1").arg(quoted(argument)));
         }
     }
-    return {};
+    return decision;
 }
 
 } // namespace trevanto

@@ -11,6 +11,7 @@ struct CommandLineDecision
     bool start = true;   // go on and open the window, handing argv to QApplication as it is
     int exitStatus = 0;  // otherwise end with this status after printing output:
     QString output;      // on standard output when the status is 0, else on standard error
+    bool styleAsked = false; // Qt's -style option is among the arguments
 };
 
 // Reads argv[1] onwards. -h/--help prints the usage, which names the work file in the

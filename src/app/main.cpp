@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
 
-    trevanto::useProgramStyle(app);
+    trevanto::useProgramStyle(commandLine.styleAsked);
     QApplication::setFont(trevanto::dialogFont());
     trevanto::installQtTranslations(app);
 

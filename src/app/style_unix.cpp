@@ -2,7 +2,7 @@
 
 namespace trevanto {
 
-void useProgramStyle(QApplication &)
+void useProgramStyle(bool)
 {
     // The desktop's style (Fusion where the desktop names none) has the room.
 }
