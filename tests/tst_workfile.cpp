@@ -200,6 +200,8 @@ void TestWorkFile::parse_data()
         "DIR[−1] S'1º'");
     row("a byte-order mark before bytes that are no UTF-8 -> Latin-1", "\xEF\xBB\xBF" "DIR=\xE9;\r\n", "DIR[é]");
     row("a byte-order mark later in the file is text", "DIR=\xEF\xBB\xBF;\r\n", "DIR[ï»¿]");
+    row("in UTF-8, a byte-order mark starting a value is text", "\xEF\xBB\xBF" "DIR=\xEF\xBB\xBF" "2;\r\nESCALA=\xEF\xBB\xBF\r\n",
+        "DIR[\uFEFF" "2] S'\uFEFF'");
 
     // Numbered items, so that the first and the last one kept show.
     const auto items = [](int first, int count) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QByteArrayView>
 #include <QTemporaryFile>
 
@@ -179,8 +180,11 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
     const bool utf8 = all.startsWith(mark) && all.sliced(mark.size()).isValidUtf8();
     if (all.startsWith(mark))
         all = all.sliced(mark.size());
-    const auto text = [utf8](QByteArrayView value) {
-        return utf8 ? QString::fromUtf8(value) : QString::fromLatin1(value);
+    // A mark at the start of a value is a character of its text: QString::fromUtf8()
+    // would drop it, and the value would not come back as it was written.
+    QStringDecoder fromUtf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    const auto text = [utf8, &fromUtf8](QByteArrayView value) {
+        return utf8 ? QString(fromUtf8(value)) : QString::fromLatin1(value);
     };
     const auto whole = [&](QByteArrayView value, std::optional<std::int32_t> &into) {
         if (const auto number = readInt32(text(value), locale))
