@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 
 using namespace trevanto;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -125,7 +126,7 @@ void MainWindowTest::includeRefusesOrKeepsTheText()
     include(form, " -0,5 ", "0,6");
     // Typed texts are kept as they are; nothing is de-duplicated; the list shows them;
     // the boxes are emptied, the course redrawn and the focus back in the bearing box.
-    QCOMPARE(form.bearings() + form.distances(), (QStringList{u" -0,5 "_qs, u" -0,5 "_qs, u"0,6"_qs, u"0,6"_qs}));
+    QCOMPARE(form.bearings() + form.distances(), (QStringList{u" -0,5 "_s, u" -0,5 "_s, u"0,6"_s, u"0,6"_s}));
     QCOMPARE(form.List2->model()->index(1, 0).data().toString(), QStringLiteral(" -0,5 "));
     QVERIFY(form.Text4->text().isEmpty() && form.Text3->text().isEmpty() && form.proa.size() == 3);
     QVERIFY(fixture.messages.texts.isEmpty() && QApplication::focusWidget() == form.Text4);
@@ -193,8 +194,8 @@ void MainWindowTest::legsAreDrawnAndDeleted()
 
     // Lists of unequal length, as an edited work file may leave them: only the legs both
     // hold are drawn, and Excluir takes from each list what it has.
-    static_cast<LegList *>(form.List1->model())->appendAll({u"100"_qs, u"100"_qs, u"100"_qs});
-    static_cast<LegList *>(form.List2->model())->appendAll({u"90"_qs});
+    static_cast<LegList *>(form.List1->model())->appendAll({u"100"_s, u"100"_s, u"100"_s});
+    static_cast<LegList *>(form.List2->model())->appendAll({u"90"_s});
     QTest::mouseClick(form.Command3, Qt::LeftButton);
     QCOMPARE(form.proa.size(), std::size_t(2));
     for (int click = 0; click < 2; ++click)
@@ -299,17 +300,17 @@ void MainWindowTest::pastedLineBreaksReadAsSpaces()
     FormFixture fixture;
     Form1 &form = *fixture.form;
     QVERIFY(showActive(form));
-    for (const auto &[box, pasted] : {std::pair(form.Text4, u"34\r\n"_qs), std::pair(form.Text3, u"\t150\n"_qs),
-                                      std::pair(form.Text2, u"12\n"_qs)}) {
+    for (const auto &[box, pasted] : {std::pair(form.Text4, u"34\r\n"_s), std::pair(form.Text3, u"\t150\n"_s),
+                                      std::pair(form.Text2, u"12\n"_s)}) {
         box->clear();
         QGuiApplication::clipboard()->setText(pasted);
         box->paste();
     }
-    QCOMPARE(form.Text2->text(), u"12 "_qs);
+    QCOMPARE(form.Text2->text(), u"12 "_s);
     QTest::mouseClick(form.Command1, Qt::LeftButton);
     QCOMPARE(fixture.messages.texts, QStringList());
-    QCOMPARE(form.bearings(), QStringList{u"34  "_qs});
-    QCOMPARE(form.distances(), QStringList{u" 150 "_qs});
+    QCOMPARE(form.bearings(), QStringList{u"34  "_s});
+    QCOMPARE(form.distances(), QStringList{u" 150 "_s});
 }
 
 // After Incluir both lists show the new leg, and they scroll together.

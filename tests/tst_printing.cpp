@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 using trevanto::SystemPrinter;
 
 namespace {
@@ -170,7 +172,7 @@ void TestPrinting::pageAtPrinterResolution()
         if (fields.at(2) == u"image" && fields.at(3).toInt() * fields.at(4).toInt() > 97 * 17)
             large << fields.at(3) + u'x' + fields.at(4);
     }
-    QCOMPARE(large, (QStringList{u"248x512"_qs, u"720x720"_qs}));
+    QCOMPARE(large, (QStringList{u"248x512"_s, u"720x720"_s}));
 }
 
 void TestPrinting::imprimirPrintsTheWindow()
@@ -248,7 +250,7 @@ void TestPrinting::noPrinterSavesPdfsInDocuments()
     for (const QString &name : before)
         first.removeOne(name);
     QCOMPARE(first.size(), 1);
-    QCOMPARE(fixture.messages.texts, QStringList{u"Nenhuma impressora disponível. A página foi gravada em "_qs
+    QCOMPARE(fixture.messages.texts, QStringList{u"Nenhuma impressora disponível. A página foi gravada em "_s
                                                  + QDir::toNativeSeparators(documents.filePath(first[0]))});
 
     QTemporaryDir another;

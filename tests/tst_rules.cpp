@@ -16,6 +16,7 @@
 #include <limits>
 
 using namespace trevanto;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(trevanto::ScaleStep)
 Q_DECLARE_METATYPE(trevanto::PlotPoint)
@@ -112,7 +113,7 @@ private slots:
     }
     void blanksAsSpaces()
     {
-        QCOMPARE(trevanto::blanksAsSpaces(u"\t34\r\n\u2028 1,5\v"_qs), u" 34    1,5 "_qs);
+        QCOMPARE(trevanto::blanksAsSpaces(u"\t34\r\n\u2028 1,5\v"_s), u" 34    1,5 "_s);
     }
     void penStart_data();
     void penStart()
@@ -195,11 +196,11 @@ void TestRules::reading_data()
     }
     // Locales whose signs and separator are their own: the plain signs read as well.
     const QLocale swedish(QLocale::Swedish, QLocale::Sweden), egyptian(QStringLiteral("ar_EG"));
-    QTest::newRow("sv_SE: its own minus") << swedish << u"\u22122,5"_qs << -2.5 << -2.5f << qint64(-2) << qint64(-2);
-    QTest::newRow("sv_SE: a hyphen as minus") << swedish << u"-2,5"_qs << -2.5 << -2.5f << qint64(-2) << qint64(-2);
+    QTest::newRow("sv_SE: its own minus") << swedish << u"\u22122,5"_s << -2.5 << -2.5f << qint64(-2) << qint64(-2);
+    QTest::newRow("sv_SE: a hyphen as minus") << swedish << u"-2,5"_s << -2.5 << -2.5f << qint64(-2) << qint64(-2);
     QTest::newRow("ar_EG: its own minus and separator")
-            << egyptian << u"\u061C-3\u066B5"_qs << -3.5 << -3.5f << qint64(-4) << qint64(-4);
-    QTest::newRow("ar_EG: a hyphen as minus") << egyptian << u"-3\u066B5"_qs << -3.5 << -3.5f << qint64(-4) << qint64(-4);
+            << egyptian << u"\u061C-3\u066B5"_s << -3.5 << -3.5f << qint64(-4) << qint64(-4);
+    QTest::newRow("ar_EG: a hyphen as minus") << egyptian << u"-3\u066B5"_s << -3.5 << -3.5f << qint64(-4) << qint64(-4);
 }
 
 void TestRules::reading()
@@ -469,7 +470,7 @@ void TestRules::legsThatDoNotRead_data()
     QTest::newRow("C: 45,5 as a bearing") << c << "100" << "45,5" << "10" << "(371, 130)" << "";
     QTest::newRow("pt_BR: 1.500 from an English file is 1.5 -> 2") << Brazil << "1.500" << "90" << "10" << "(302, 200)" << "";
     QTest::newRow("C: 1.234,5 reads in no way") << c << "1.234,5" << "90" << "10" << "-" << "0";
-    QTest::newRow("ar_EG: its own separator, or the point") << QLocale(QStringLiteral("ar_EG")) << u"100\u066B5|100.5"_qs
+    QTest::newRow("ar_EG: its own separator, or the point") << QLocale(QStringLiteral("ar_EG")) << u"100\u066B5|100.5"_s
             << "90|90" << "10" << "(400, 200) (500, 200)" << "";
     QTest::newRow("a point beyond 32 bits: left out, and read") << c << "2000000000|100" << "45|90" << "100"
             << "- (1300, 200)" << "";
@@ -498,15 +499,15 @@ void TestRules::unreadLegsMessage_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("none") << QList<qsizetype>{} << QString();
     QTest::newRow("one, counted from 1")
-            << QList<qsizetype>{2} << u"O trecho 3 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_qs;
+            << QList<qsizetype>{2} << u"O trecho 3 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_s;
     QTest::newRow("two") << QList<qsizetype>{0, 4}
-            << u"Os trechos 1 e 5 do arquivo de trabalho não puderam ser lidos e ficaram fora do desenho."_qs;
+            << u"Os trechos 1 e 5 do arquivo de trabalho não puderam ser lidos e ficaram fora do desenho."_s;
     QTest::newRow("ten, all listed") << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}
             << u"Os trechos 1, 2, 3, 4, 5, 6, 7, 8, 9 e 10 do arquivo de trabalho não puderam ser lidos e ficaram fora do "
-               "desenho."_qs;
+               "desenho."_s;
     QTest::newRow("the first ten, and how many more") << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}
             << u"Os trechos 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 e mais 2 do arquivo de trabalho não puderam ser lidos e "
-               "ficaram fora do desenho."_qs;
+               "ficaram fora do desenho."_s;
 }
 
 void TestRules::penStart_data()

@@ -28,22 +28,23 @@
 #include <QWindow>
 
 using namespace trevanto;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // A step is a small value that replays from a fresh start, written as its kind, then what
 // it acts on, by the names below.
 enum Kind { Type, Key, Click, Hold, Drag, Resize, Close };
-const QStringList Kinds = {u"type"_qs, u"key"_qs, u"click"_qs, u"hold"_qs, u"drag"_qs, u"resize"_qs, u"close"_qs};
-const QStringList Boxes = {u"Text4"_qs, u"Text3"_qs, u"Text2"_qs};
-const QStringList Keys = {u"Tab"_qs, u"Shift+Tab"_qs, u"Space"_qs, u"Enter"_qs, u"Escape"_qs};
-const QStringList Buttons = {u"Incluir"_qs, u"Excluir"_qs, u"Atualizar!"_qs, u"Imprimir"_qs, u"Ajuda..."_qs, u"logo"_qs};
-const QStringList Arrows = {u"up"_qs, u"down"_qs};
-const QStringList MouseButtons = {u"left"_qs, u"right"_qs, u"middle"_qs};
-const QStringList Closes = {u"FIM"_qs, u"box"_qs};
+const QStringList Kinds = {u"type"_s, u"key"_s, u"click"_s, u"hold"_s, u"drag"_s, u"resize"_s, u"close"_s};
+const QStringList Boxes = {u"Text4"_s, u"Text3"_s, u"Text2"_s};
+const QStringList Keys = {u"Tab"_s, u"Shift+Tab"_s, u"Space"_s, u"Enter"_s, u"Escape"_s};
+const QStringList Buttons = {u"Incluir"_s, u"Excluir"_s, u"Atualizar!"_s, u"Imprimir"_s, u"Ajuda..."_s, u"logo"_s};
+const QStringList Arrows = {u"up"_s, u"down"_s};
+const QStringList MouseButtons = {u"left"_s, u"right"_s, u"middle"_s};
+const QStringList Closes = {u"FIM"_s, u"box"_s};
 const QStringList *const Targets[] = {&Boxes, &Keys, &Buttons, &Arrows, &MouseButtons, nullptr, &Closes};
-const QStringList Places = {u"arrow"_qs, u"List1"_qs, u"Text2"_qs, u"Atualizar!"_qs, u"plot"_qs, u"outside"_qs};
-const QStringList Answers = {u"OK"_qs, u"box"_qs, u"Escape"_qs, u"Enter"_qs}; // OK: the dialog's one button
+const QStringList Places = {u"arrow"_s, u"List1"_s, u"Text2"_s, u"Atualizar!"_s, u"plot"_s, u"outside"_s};
+const QStringList Answers = {u"OK"_s, u"box"_s, u"Escape"_s, u"Enter"_s}; // OK: the dialog's one button
 
 struct Step
 {
@@ -61,14 +62,14 @@ QString describe(const Step &s)
     const auto n = [&](int i) { return QString::number(s.n.value(i)); };
     QString rest;
     if (s.kind == Type)
-        rest = u" \""_qs + s.text + u'"' + (s.n.isEmpty() ? QString() : u" %1 times"_qs.arg(n(0)));
+        rest = u" \""_s + s.text + u'"' + (s.n.isEmpty() ? QString() : u" %1 times"_s.arg(n(0)));
     else if (s.kind == Hold)
-        rest = u" %1 ms, release on %2"_qs.arg(n(0), Places[s.place]);
+        rest = u" %1 ms, release on %2"_s.arg(n(0), Places[s.place]);
     else if (s.kind == Drag)
-        rest = u" from %1,%2 to %3,%4"_qs.arg(n(0), n(1), n(2), n(3));
+        rest = u" from %1,%2 to %3,%4"_s.arg(n(0), n(1), n(2), n(3));
     else if (s.kind == Resize)
-        return u"resize to %1 wide, %2 high"_qs.arg(n(0), n(1));
-    return Kinds[s.kind] + u' ' + (*Targets[s.kind])[s.what] + rest + u" | answer %1 ms by %2"_qs.arg(s.answerMs).arg(Answers[s.answer]);
+        return u"resize to %1 wide, %2 high"_s.arg(n(0), n(1));
+    return Kinds[s.kind] + u' ' + (*Targets[s.kind])[s.what] + rest + u" | answer %1 ms by %2"_s.arg(s.answerMs).arg(Answers[s.answer]);
 }
 
 // Real mouse input through the window system: each event carries the buttons held after
@@ -103,9 +104,9 @@ QStringList kept(const Form1 &form)
 {
     const QSize outer = form.frameGeometry().size();
     const QPoint marker = markerInReach(form.Picture1->pos(), form.Picture1->size(), form.size());
-    return {u"bearings "_qs + form.bearings().join(u' '), u"distances "_qs + form.distances().join(u' '),
-            u"scale \""_qs + form.Text2->text() + u'"', u"marker at %1,%2"_qs.arg(marker.x()).arg(marker.y()),
-            u"size %1x%2"_qs.arg(outer.width()).arg(outer.height())};
+    return {u"bearings "_s + form.bearings().join(u' '), u"distances "_s + form.distances().join(u' '),
+            u"scale \""_s + form.Text2->text() + u'"', u"marker at %1,%2"_s.arg(marker.x()).arg(marker.y()),
+            u"size %1x%2"_s.arg(outer.width()).arg(outer.height())};
 }
 
 // The window with its real message boxes and help, a work-file folder of its own, and a
@@ -154,13 +155,13 @@ private:
 
 void Walk::start()
 {
-    const QString file = m_dir.filePath(u"trevanto.ini"_qs);
+    const QString file = m_dir.filePath(u"trevanto.ini"_s);
     m_form = std::make_unique<Form1>(Form1::Services{&m_messages, nullptr, &m_launcher, {file, file}, m_locale});
     QObject::connect(m_form.get(), &Form1::bearingLabelsRedrawn, m_form.get(), [this] { m_redrawn = true; });
     m_form->Form_Load();
     m_form->show();
     if (!QTest::qWaitForWindowExposed(m_form.get()))
-        fail(u"start: the window was not shown"_qs);
+        fail(u"start: the window was not shown"_s);
 }
 
 void Walk::answer()
@@ -169,7 +170,7 @@ void Walk::answer()
         QStringList texts;
         for (QWidget *modal : modals)
             texts << (qobject_cast<QMessageBox *>(modal) ? static_cast<QMessageBox *>(modal)->text() : modal->windowTitle());
-        fail(u"modal: %1 modal windows open at once: %2"_qs.arg(modals.size()).arg(texts.join(u" / "_qs)));
+        fail(u"modal: %1 modal windows open at once: %2"_s.arg(modals.size()).arg(texts.join(u" / "_s)));
     }
     auto *top = qobject_cast<QDialog *>(QApplication::activeModalWidget());
     if (!top || m_answering)
@@ -185,7 +186,7 @@ void Walk::answer()
     if (m_step.answer >= 2) {
         QTest::keyClick(window, m_step.answer == 2 ? Qt::Key_Escape : Qt::Key_Return);
         if (qobject_cast<Form2 *>(top) && !top->isVisible())
-            fail(u"help: %1 closed the help window"_qs.arg(Answers[m_step.answer]));
+            fail(u"help: %1 closed the help window"_s.arg(Answers[m_step.answer]));
     }
     if (top->isVisible() && m_step.answer == 1) {
         window->close();
@@ -238,7 +239,7 @@ QString Walk::run(const Step &step)
         });
         held.exec();
         if (arrow->isDown())
-            fail(u"arrow: the %1 arrow is still down after its release"_qs.arg(Arrows[step.what]));
+            fail(u"arrow: the %1 arrow is still down after its release"_s.arg(Arrows[step.what]));
         break;
     }
     case Drag: {
@@ -259,7 +260,7 @@ QString Walk::run(const Step &step)
         const QStringList after = kept(*m_form);
         for (qsizetype i = 0; i < after.size(); ++i) {
             if (after[i] != before[i])
-                fail(u"restart: the window came back with %1; it closed with %2"_qs.arg(after[i].left(80), before[i].left(80)));
+                fail(u"restart: the window came back with %1; it closed with %2"_s.arg(after[i].left(80), before[i].left(80)));
         }
     }
     QCoreApplication::processEvents();
@@ -269,13 +270,13 @@ QString Walk::run(const Step &step)
 QString Walk::check()
 {
     if (!openModals().isEmpty())
-        return u"modal: a modal window is still open after the step"_qs;
+        return u"modal: a modal window is still open after the step"_s;
     const QStringList &distances = m_form->distances(), &bearings = m_form->bearings();
     if (distances.size() != bearings.size())
-        return u"lists: %1 distances beside %2 bearings"_qs.arg(distances.size()).arg(bearings.size());
+        return u"lists: %1 distances beside %2 bearings"_s.arg(distances.size()).arg(bearings.size());
     for (qsizetype i = 0; i < bearings.size(); ++i) {
         if (const auto refusal = checkNewLeg(bearings[i], distances[i], 0, m_locale))
-            return u"leg: leg %1 (\"%2\", \"%3\") is one the include refuses: %4"_qs.arg(i).arg(bearings[i], distances[i], refusal->message);
+            return u"leg: leg %1 (\"%2\", \"%3\") is one the include refuses: %4"_s.arg(i).arg(bearings[i], distances[i], refusal->message);
     }
     return m_redrawn ? drawnAfresh() : QString();
 }
@@ -292,11 +293,11 @@ QString Walk::drawnAfresh()
     fresh.Picture1->move(m_form->Picture1->pos());
     fresh.Command3_Click();
     if (fresh.surface() != m_form->surface())
-        return u"redraw: the surface differs from a fresh window's"_qs;
+        return u"redraw: the surface differs from a fresh window's"_s;
     for (std::size_t k = 0; k < std::max(fresh.proa.size(), m_form->proa.size()); ++k) {
         const BearingLabel a = k < m_form->proa.size() ? m_form->proa[k] : BearingLabel{}, b = k < fresh.proa.size() ? fresh.proa[k] : BearingLabel{};
         if (a.rect != b.rect || a.text != b.text || a.visible != b.visible)
-            return u"redraw: bearing label %1 differs from a fresh window's"_qs.arg(k);
+            return u"redraw: bearing label %1 differs from a fresh window's"_s.arg(k);
     }
     return {};
 }
@@ -316,11 +317,11 @@ QString typedText(QRandomGenerator &r, QList<int> &times)
     const QString decimal = number + (r.bounded(2) ? u',' : u'.') + QString::number(r.bounded(100));
     switch (r.bounded(12)) {
     case 0: return {};
-    case 1: times = {r.bounded(1000, 5001)}; return QStringList{u"9"_qs, u"0"_qs, u" "_qs, u"1,5"_qs, u"a"_qs}[r.bounded(5)];
-    case 2: return QStringList{u"abc"_qs, u"x"_qs, u"ç"_qs, u"90º"_qs, u"12a"_qs, u"N"_qs}[r.bounded(6)];
-    case 3: return QStringList{u"-"_qs, u"+"_qs, u" -"_qs}[r.bounded(3)] + (r.bounded(2) ? number : decimal);
+    case 1: times = {r.bounded(1000, 5001)}; return QStringList{u"9"_s, u"0"_s, u" "_s, u"1,5"_s, u"a"_s}[r.bounded(5)];
+    case 2: return QStringList{u"abc"_s, u"x"_s, u"ç"_s, u"90º"_s, u"12a"_s, u"N"_s}[r.bounded(6)];
+    case 3: return QStringList{u"-"_s, u"+"_s, u" -"_s}[r.bounded(3)] + (r.bounded(2) ? number : decimal);
     case 4: return u' ' + number + u' ';
-    case 5: return QStringList{u"2147483648"_qs, u"99999999999"_qs, u"0"_qs, u"0,4"_qs, u"0.5"_qs, u"359,6"_qs}[r.bounded(6)];
+    case 5: return QStringList{u"2147483648"_s, u"99999999999"_s, u"0"_s, u"0,4"_s, u"0.5"_s, u"359,6"_s}[r.bounded(6)];
     case 6:
     case 7: return decimal;
     default: return number;
@@ -436,7 +437,7 @@ private slots:
     {
         // The offscreen platform says this whenever a window's size limits change.
         static const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-            if (!text.contains(u"propagateSizeHints"_qs))
+            if (!text.contains(u"propagateSizeHints"_s))
                 previous(type, context, text);
         });
     }
@@ -468,10 +469,10 @@ void WalkTest::walk()
         shrunk.start();
         const QList<Step> shortest = shrink(locale, steps, fault, QDeadlineTimer(qBound(qint64(0), 90000 - shrinking, qint64(30000))));
         shrinking += shrunk.elapsed();
-        QString report = u"seed %1 (%2) failed at step %3: %4\n  the shortest list found that fails so (%5 steps):"_qs.arg(seed)
+        QString report = u"seed %1 (%2) failed at step %3: %4\n  the shortest list found that fails so (%5 steps):"_s.arg(seed)
                              .arg(locale.name()).arg(steps.size()).arg(fault).arg(shortest.size());
         for (const Step &step : shortest)
-            report += u"\n    "_qs + describe(step);
+            report += u"\n    "_s + describe(step);
         qWarning().noquote() << report;
         failures << report;
     }
@@ -497,7 +498,7 @@ void WalkTest::foundFaults()
     QList<Step> walked;
     QLocale locale;
     const QString fault = walkSeed(seed, steps, walked, locale);
-    QVERIFY2(fault.isEmpty(), qPrintable(u"step %1, %2: %3"_qs.arg(walked.size()).arg(describe(walked.last()), fault)));
+    QVERIFY2(fault.isEmpty(), qPrintable(u"step %1, %2: %3"_s.arg(walked.size()).arg(describe(walked.last()), fault)));
 }
 
 QTEST_MAIN(WalkTest)

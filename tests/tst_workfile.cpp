@@ -23,6 +23,7 @@
 #include <thread>
 
 using namespace trevanto;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -471,7 +472,7 @@ void TestWorkFile::unreadLegsSaid()
     const auto fixture = start("DIR=100;x;50;\r\nMET=90;90;180;\r\n");
     Form1 &form = *fixture->form;
     QCOMPARE(fixture->messages.texts,
-             QStringList{u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_qs});
+             QStringList{u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_s});
     QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(473, 311));
     form.Command3_Click();
     QCOMPARE(fixture->messages.texts.size(), 1);
