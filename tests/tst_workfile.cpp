@@ -13,14 +13,20 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 
 #include <array>
 #include <chrono>
 #include <clocale>
+#include <filesystem>
 #include <limits>
 #include <thread>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 using namespace trevanto;
 using namespace Qt::StringLiterals;
@@ -99,6 +105,10 @@ private slots:
     void installedFolders();
     void places_data();
     void places();
+    void onePlace_data();
+    void onePlace();
+    void othersLinks_data();
+    void othersLinks();
     void backup();
     void restart_data();
     void restart();
@@ -287,8 +297,11 @@ void TestWorkFile::places_data()
     QTest::addColumn<QString>("home");  // content, or "-" for none
     QTest::addColumn<QString>("data");
     QTest::addColumn<int>("dataAge");   // seconds, against home's two days; negative: in the future
-    QTest::addColumn<QString>("saves"); // one letter each: 's' saved at home, 'f' home fails
-    QTest::addColumn<QString>("after"); // home, home.bak, data, data.bak
+    // One letter each: 's' saved at home, 'f' home fails; between saves, 'e' another
+    // program writes "edit" into home, 'r' puts a new file "T", as large and as old, in
+    // its place, 'o' puts "other" in the data folder.
+    QTest::addColumn<QString>("saves");
+    QTest::addColumn<QString>("after"); // home, home.bak, data, data.bak; "told N": N files said changed
 
     const int day = 24 * 3600;
     QTest::newRow("restored older home, newer data -> data read; home kept first, data retired")
@@ -306,6 +319,12 @@ void TestWorkFile::places_data()
     QTest::newRow("home fails twice: data kept once, not replaced by this run's own save")
             << "home" << "data" << 3 * day << "ff" << "home - S data";
     QTest::newRow("nothing anywhere -> home written, nothing kept") << "-" << "-" << 0 << "s" << "S - - -";
+    QTest::newRow("home edited while open -> the edit kept before the next save, said once")
+            << "home" << "-" << 0 << "sess" << "S edit - - told 1";
+    QTest::newRow("home replaced by a file as large and as old -> kept all the same")
+            << "home" << "-" << 0 << "srs" << "S T - - told 1";
+    QTest::newRow("data retired, then another file put there -> kept before a save goes there, quietly")
+            << "home" << "data" << 3 * day << "fsof" << "S - S other";
 }
 
 void TestWorkFile::places()
@@ -333,19 +352,128 @@ void TestWorkFile::places()
     WorkFileSaves places(location, loadWorkFile(location.readPath, QLocale::c()).status != LoadStatus::Refused);
     // Home fails while a folder stands in its file's place; the file waits aside.
     const QString aside = root.filePath(QStringLiteral("aside"));
+    int changesTold = 0;
     for (const QChar save : saves) {
+        if (save == u'e' || save == u'o') {
+            QFile file(save == u'e' ? homeFile : dataFile);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(0) && file.write(save == u'e' ? "edit" : "other") > 0);
+            continue;
+        }
+        if (save == u'r') {
+            const QDateTime time = QFileInfo(homeFile).lastModified();
+            QFile file(aside);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("T") == QFileInfo(homeFile).size() && file.flush()
+                    && file.setFileTime(time, QFileDevice::FileModificationTime));
+            file.close();
+            QVERIFY(QFile::remove(homeFile) && QFile::rename(aside, homeFile));
+            continue;
+        }
         const bool fails = save == u'f';
         QVERIFY(!fails || ((!QFileInfo::exists(homeFile) || QFile::rename(homeFile, aside)) && QDir().mkdir(homeFile)));
-        QVERIFY(places.save("S").saved);
+        const SaveReport report = places.save("S");
+        QVERIFY(report.saved);
+        changesTold += report.message.contains(u"alterado fora do Trevanto");
         QVERIFY(!fails || (QDir().rmdir(homeFile) && (!QFileInfo::exists(aside) || QFile::rename(aside, homeFile))));
     }
     QStringList found;
     for (const QString &path : {homeFile, homeFile + QStringLiteral(".bak"), dataFile, dataFile + QStringLiteral(".bak")})
         found << (QFileInfo::exists(path) ? QString::fromUtf8(readAll(path)) : QStringLiteral("-"));
+    if (changesTold > 0)
+        found << QStringLiteral("told %1").arg(changesTold);
     QCOMPARE(found.join(u' '), after);
     // The next start reads what was saved last.
     const QString next = chooseWorkFileLocation(homeDir, dataDir).readPath;
     QCOMPARE(readAll(next), QByteArray("S"));
+}
+
+// The user's data folder, or its file, is the program's under another name: one place,
+// which no save retires.
+void TestWorkFile::onePlace_data()
+{
+    QTest::addColumn<QString>("made"); // the data folder's name for the program's folder or file
+
+    QTest::newRow("data folder a link to the program folder -> one place") << "folder link";
+    QTest::newRow("data file a link to the program's file -> one place") << "file link";
+    QTest::newRow("data file a hard link to the program's file -> one place") << "hard link";
+}
+
+void TestWorkFile::onePlace()
+{
+    QFETCH(QString, made);
+    QTemporaryDir root;
+    const QString programDir = root.filePath(QStringLiteral("program")), dataDir = root.filePath(QStringLiteral("data"));
+    const QString programFile = programDir + QStringLiteral("/trevanto.ini"), dataFile = dataDir + QStringLiteral("/trevanto.ini");
+    QVERIFY(QDir().mkpath(programDir) && writeAll(programFile, "DIR=1;\r\nMET=1;\r\n"));
+    std::error_code error;
+    const auto native = [](const QString &path) { return std::filesystem::path(path.toStdWString()); };
+    if (made == u"folder link")
+        std::filesystem::create_directory_symlink(native(programDir), native(dataDir), error);
+    else if (QDir().mkpath(dataDir) && made == u"file link")
+        std::filesystem::create_symlink(native(programFile), native(dataFile), error);
+    else
+        std::filesystem::create_hard_link(native(programFile), native(dataFile), error);
+    if (error)
+        QSKIP(qPrintable(u"this system does not let the user make the link: "_s + QString::fromStdString(error.message())));
+
+    const WorkFileLocation location = chooseWorkFileLocation(programDir, dataDir);
+    QCOMPARE(location.fallbackPath, QString());
+    WorkFileSaves saves(location, true);
+    QVERIFY(saves.save("S").saved && saves.save("S").saved);
+    QCOMPARE(readAll(programFile), QByteArray("S"));
+    QVERIFY(!QFileInfo::exists(programFile + QStringLiteral(".bak")));
+}
+
+// Links another user of the computer put in a folder both can write: the program writes
+// through none of them, and copies nothing where that user can read it.
+void TestWorkFile::othersLinks_data()
+{
+    QTest::addColumn<QString>("linked"); // the name the other user's link takes
+
+    QTest::newRow("another user's link as the .bak -> replaced, the file it leads to untouched") << ".bak";
+    QTest::newRow("another user's link as the work file -> not read, copied nor replaced") << "";
+}
+
+void TestWorkFile::othersLinks()
+{
+    QFETCH(QString, linked);
+#ifdef Q_OS_WIN
+    QSKIP("another user's link is a Linux case here: making one on Windows takes a second account and a privilege");
+#else
+    if (::geteuid() != 0)
+        QSKIP("another user's link takes a second user, which only root can make (useradd)");
+    const int added = QProcess::execute(u"useradd"_s, {u"--system"_s, u"--user-group"_s, u"--no-create-home"_s,
+                                                       u"--shell"_s, u"/usr/sbin/nologin"_s, u"trevanto-other"_s});
+    QVERIFY2(added == 0 || added == 9, "useradd trevanto-other"); // 9: there already
+    QTemporaryDir root;
+    const QString shared = root.filePath(u"shared"_s), secret = root.filePath(u"secret"_s);
+    const QString work = shared + u"/trevanto.ini"_s;
+    const auto privateFile = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    QVERIFY(QDir().mkpath(shared) && writeAll(work, "DIR=1;\r\nMET=1;\r\n") && writeAll(secret, "mine")
+            && QFile::setPermissions(secret, privateFile));
+    // A folder of the user's that the other user's group may write.
+    QVERIFY(QProcess::execute(u"chgrp"_s, {u"trevanto-other"_s, shared}) == 0
+            && QProcess::execute(u"chmod"_s, {u"755"_s, root.path()}) == 0
+            && QProcess::execute(u"chmod"_s, {u"775"_s, shared}) == 0);
+    if (linked.isEmpty())
+        QVERIFY(QFile::remove(work));
+    QCOMPARE(QProcess::execute(u"setpriv"_s, {u"--reuid=trevanto-other"_s, u"--regid=trevanto-other"_s,
+                                              u"--clear-groups"_s, u"ln"_s, u"-s"_s, secret, work + linked}),
+             0);
+
+    const WorkFileLoad load = loadWorkFile(work, brazil);
+    QCOMPARE(load.status, linked.isEmpty() ? LoadStatus::NotAFile : LoadStatus::Loaded);
+    // Not read whole, as a file would be after another program's change: kept first.
+    const SaveReport saved = WorkFileSaves({work, work, QString()}, false).save("S");
+    QCOMPARE(saved.saved, !linked.isEmpty());
+    QCOMPARE(readAll(secret), QByteArray("mine"));
+    QCOMPARE(QFile::permissions(secret), privateFile);
+    if (linked.isEmpty()) {
+        QVERIFY(!QFileInfo::exists(work + u".bak"_s));
+    } else {
+        QVERIFY(!QFileInfo(work + linked).isSymLink());
+        QCOMPARE(readAll(work + linked), QByteArray("DIR=1;\r\nMET=1;\r\n"));
+    }
+#endif
 }
 
 void TestWorkFile::backup()
@@ -368,6 +496,15 @@ void TestWorkFile::backup()
     QVERIFY(saves.save("fourth").saved);
     QVERIFY(QDir(backup).removeRecursively() && saves.save("fifth").saved && saves.save("sixth").saved);
     QCOMPARE(readAll(backup) + readAll(path), QByteArray("secondsixth"));
+    // A copy is no more open than the file it copies, and the file keeps its permissions.
+    const auto privateFile = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    QVERIFY(QFile::setPermissions(path, privateFile) && QFile::remove(backup) && saveWorkFile(path, "seventh", true).ok);
+    QCOMPARE(QFile::permissions(backup), privateFile);
+    QCOMPARE(QFile::permissions(path), privateFile);
+    // With no second place, a save that fails loses the work, and says so.
+    QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+    const SaveReport lost = WorkFileSaves({path, path, QString()}, true).save("eighth");
+    QVERIFY(!lost.saved && lost.message.startsWith(u"O trabalho foi perdido"));
 }
 
 // The window: what only it decides at start and close; the bytes and the reader's rules

@@ -271,14 +271,20 @@ WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString
     const QString userFile = userDataDir.isEmpty() ? QString() : QDir(userDataDir).filePath(WorkFileName);
     const bool atProgram = userFile.isEmpty() || (!installed && canWriteIn(programDir));
 
+    // Two names of one folder or of one file (a link, another letter case, a short
+    // name) are one place: saving in one and retiring the other would remove the work.
+    const bool onePlace = !userFile.isEmpty()
+            && (isSameFile(programDir, userDataDir) || isSameFile(programFile, userFile));
     WorkFileLocation location;
     location.writePath = atProgram ? programFile : userFile;
-    if (atProgram && userFile != programFile)
+    if (atProgram && !userFile.isEmpty() && !onePlace)
         location.fallbackPath = userFile;
     // The last close left the work in the newer of the two.
     const QFileInfo program(programFile);
     const QFileInfo user(userFile);
-    if (installed && !userFile.isEmpty())
+    if (onePlace)
+        location.readPath = location.writePath;
+    else if (installed && !userFile.isEmpty())
         location.readPath = user.isFile() || !program.isFile() ? userFile : programFile;
     else if (program.isFile() && user.isFile())
         location.readPath = user.lastModified() > program.lastModified() ? userFile : programFile;
@@ -306,6 +312,13 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
         return load;
     };
 
+    // A link another user made in a shared folder leads wherever that user chose, such
+    // as a private file of this user's, which the program would show, copy and replace.
+    if (followOwnLinks(path).isEmpty()) {
+        load.status = LoadStatus::NotAFile;
+        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: é um link de outro usuário.").arg(shownPath);
+        return load;
+    }
     // A folder, a device or a pipe is not a work file, and reading one could block
     // or never end: it is not even opened, nor ever replaced.
     if (!info.isFile()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workfile/durablefile.h"
+
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
@@ -81,7 +83,7 @@ enum class LoadStatus {
     Missing,  // no file: the ordinary first start
     Loaded,   // read; `content` holds it
     Refused,  // a regular file, but unreadable, too large or holding a NUL byte: not loaded
-    NotAFile, // a folder, a pipe, a device: never opened, copied or replaced
+    NotAFile, // a folder, a pipe, a device, another user's link: never opened, copied or replaced
 };
 
 struct WorkFileLoad
@@ -103,31 +105,36 @@ struct SaveOutcome
     QString error; // the reason, when !ok, in a few words
 };
 
-// Writes the bytes whole through a QSaveFile, on the disk before they take the old
-// file's name, so a failed write or a power cut leaves the previous file as it was.
-// Anything at `path` that is not a regular file is refused untouched. With
-// `keepBackup`, an existing file is first copied beside itself as "<name>.bak" (an
-// earlier .bak is replaced), and the copy is on the disk before the file is replaced.
+// Writes the bytes whole into a new file that is on the disk before it takes the old
+// file's name, so a failed write or a power cut leaves the previous file as it was; the
+// new file keeps the old one's permissions. A link at `path` is followed only when it is
+// the user's own (see followOwnLinks()); anything there that is not a regular file is
+// refused untouched. With `keepBackup`, an existing file is first copied beside the name
+// as "<name>.bak", with its permissions, in place of whatever had that name (an earlier
+// .bak, a link), and the copy is on the disk before the file is replaced.
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
 
-// Takes the file at `path` out of the start's choice: a file the program wrote itself
-// in this run is removed, any other is kept as "<name>.bak". Returns whether `path`
-// holds no work file any more.
-bool retireWorkFile(const QString &path, bool writtenByThisRun);
+// Takes the file at `path` out of the start's choice: the file this run wrote there, when
+// it is still that file (`writtenByThisRun`), is removed, any other is kept as
+// "<name>.bak" first. Returns whether `path` holds no work file any more.
+bool retireWorkFile(const QString &path, const std::optional<FileIdentity> &writtenByThisRun);
 
 struct SaveReport
 {
     bool saved = false; // the work is in one of the two places
-    QString message;    // for the user when the work is not at home; empty otherwise
+    QString message;    // for the user when the work is not at home, or a file changed
+                        // by someone else was kept aside; empty otherwise
 };
 
 // The saves of one run of the program. Each goes to the location's write path, and when
 // that fails to its fallback path. No course a file holds is lost by them:
-//   - a file that is about to be replaced for the first time is kept as "<name>.bak"
-//     first, unless it is the file read at start and that was read whole, or this run
-//     wrote it;
+//   - a file that is about to be replaced is kept as "<name>.bak" first, unless it is
+//     still the very file read whole at start or last written by this run: the same
+//     file (not only the same name), as large and as old. One that someone else changed
+//     meanwhile is kept so, and the save says where, once;
 //   - once a save at the write path has succeeded, a file at the fallback path is
-//     retired (see retireWorkFile()), so that the start never prefers it again.
+//     retired (see retireWorkFile()), so that the start never prefers it again, unless
+//     it is the file just saved under another name.
 class WorkFileSaves
 {
 public:
@@ -140,10 +147,11 @@ private:
     struct Place
     {
         QString path;
-        bool kept = false;    // replacing it loses nothing: kept, read whole, or ours
-        bool written = false; // this run wrote the file there
+        std::optional<FileIdentity> kept; // the file whose replacing loses nothing: read whole, or ours
+        bool written = false;             // `kept` is the file this run wrote there
     };
-    SaveOutcome saveAt(Place &place, const QByteArray &bytes);
+    // Saves at the place; what the user is to be told of it goes to `told`.
+    SaveOutcome saveAt(Place &place, const QByteArray &bytes, QStringList &told);
 
     Place m_home;
     Place m_fallback; // no path: no second place

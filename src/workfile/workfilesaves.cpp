@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <functional>
@@ -14,40 +14,53 @@ namespace trevanto {
 
 namespace {
 
-// Writes a file through a QSaveFile, whose bytes reach the disk before they take the
-// name: a failure or a power cut leaves what the name held before. `fill` writes the
-// bytes and returns an empty string, or why it could not.
-SaveOutcome writeDurably(const QString &path, const std::function<QString(QSaveFile &)> &fill)
+// A new file beside the one it is to replace. Unbuffered, so that every failure shows at
+// the write that meets it, with the system's reason.
+class NewFile : public QTemporaryFile
 {
-    // Binary mode: the bytes already hold their CR LF line ends. Unbuffered, so that
-    // every failure shows at the write that meets it, with the system's reason.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+public:
+    using QTemporaryFile::QTemporaryFile;
+    bool openUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+};
+
+// Writes a file through a new file beside it, whose bytes reach the disk before it takes
+// the name: a failure or a power cut leaves what the name held before, and whatever had
+// the name (a link too) is replaced, never written through. The new file gets
+// `permissions`. `fill` writes the bytes and returns an empty string, or why it could
+// not.
+SaveOutcome writeDurably(const QString &path, QFileDevice::Permissions permissions,
+                         const std::function<QString(QFile &)> &fill)
+{
+    // Beside its name, so that the rename stays on one disk; removed unless it takes it.
+    NewFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.openUnbuffered())
         return {false, file.errorString()};
     QString problem = fill(file);
     if (problem.isEmpty())
         problem = flushToDisk(file);
-    if (!problem.isEmpty()) {
-        file.cancelWriting();
+    if (problem.isEmpty() && !file.setPermissions(permissions))
+        problem = file.errorString();
+    file.close();
+    if (problem.isEmpty())
+        problem = replaceByRename(file.fileName(), path);
+    if (!problem.isEmpty())
         return {false, problem};
-    }
-    if (!file.commit())
-        return {false, file.errorString()};
+    file.setAutoRemove(false);
     // The new name, too, is on the disk; without it a power cut could bring back the
     // old file, which is whole as well.
     flushFolder(QFileInfo(path).absolutePath());
     return {};
 }
 
-// Copies a file, a piece at a time, in place of what `to` held (an earlier copy is
-// replaced only once the new one is whole and on the disk). Returns an empty string,
-// or why it could not.
+// Copies a file, a piece at a time, in place of what `to` held (an earlier copy, or a
+// link, is replaced only once the new one is whole and on the disk), with the copied
+// file's permissions, never wider. Returns an empty string, or why it could not.
 QString copyDurably(const QString &from, const QString &to)
 {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
         return source.errorString();
-    return writeDurably(to, [&source](QSaveFile &file) {
+    return writeDurably(to, source.permissions(), [&source](QFile &file) {
         QByteArray piece(64 * 1024, Qt::Uninitialized);
         for (;;) {
             const qint64 got = source.read(piece.data(), piece.size());
@@ -61,6 +74,8 @@ QString copyDurably(const QString &from, const QString &to)
     }).error;
 }
 
+const QString OthersLink = QStringLiteral("é um link de outro usuário");
+
 } // namespace
 
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
@@ -72,19 +87,25 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
         return fail(QStringLiteral("a pasta %1 não pôde ser criada: %2")
                         .arg(QDir::toNativeSeparators(folder), qt_error_string(errno)));
 
+    // Through the user's own links only: another user's link in a shared folder would
+    // lead the copy and the save to a file of that user's choosing.
+    const QString target = followOwnLinks(path);
+    if (target.isEmpty())
+        return fail(OthersLink);
     // A folder, a pipe or a device in the file's place is left alone: copying a pipe
     // would block for ever, and the save's rename would replace it.
-    const QFileInfo existing(path);
+    const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile())
         return fail(QStringLiteral("não é um arquivo comum"));
 
     if (keepBackup && existing.exists()) {
         const QString backup = path + QStringLiteral(".bak");
-        if (const QString problem = copyDurably(path, backup); !problem.isEmpty())
+        if (const QString problem = copyDurably(target, backup); !problem.isEmpty())
             return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita: %2")
                             .arg(QDir::toNativeSeparators(backup), problem));
     }
-    return writeDurably(path, [&bytes](QSaveFile &file) {
+    const QFileDevice::Permissions permissions = existing.exists() ? existing.permissions() : newFilePermissions();
+    return writeDurably(target, permissions, [&bytes](QFile &file) {
         // A disk that fills up takes part of the bytes without a word; the next write
         // then fails and says why.
         for (qsizetype done = 0; done < bytes.size();) {
@@ -97,12 +118,14 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
     });
 }
 
-bool retireWorkFile(const QString &path, bool writtenByThisRun)
+bool retireWorkFile(const QString &path, const std::optional<FileIdentity> &writtenByThisRun)
 {
-    if (!QFileInfo(path).isFile())
-        return !QFileInfo::exists(path);
-    // What this run wrote there is older than what it has just saved at home.
-    if (!writtenByThisRun && !copyDurably(path, path + QStringLiteral(".bak")).isEmpty())
+    const QString target = followOwnLinks(path);
+    if (target.isEmpty() || !QFileInfo(target).isFile())
+        return !QFileInfo::exists(path) && !QFileInfo(path).isSymLink();
+    // What this run wrote there, and no one has changed since, is older than what it has
+    // just saved at home; anything else is kept.
+    if (identityOf(target) != writtenByThisRun && !copyDurably(target, path + QStringLiteral(".bak")).isEmpty())
         return false;
     if (!QFile::remove(path))
         return false;
@@ -114,27 +137,46 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
 {
     m_home.path = location.writePath;
     m_fallback.path = location.fallbackPath;
-    for (Place *place : {&m_home, &m_fallback})
-        place->kept = readWhole && place->path == location.readPath;
+    for (Place *place : {&m_home, &m_fallback}) {
+        if (readWhole && !place->path.isEmpty() && place->path == location.readPath)
+            place->kept = identityOf(place->path);
+    }
 }
 
-SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes)
+SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QStringList &told)
 {
-    const SaveOutcome outcome = saveWorkFile(place.path, bytes, !place.kept);
-    if (outcome.ok)
-        place.kept = place.written = true;
+    // Looked at again just before it is replaced: an editor, a sync tool or a course
+    // copied over it since it was read or written gives it another identity.
+    const std::optional<FileIdentity> found = identityOf(place.path);
+    const bool changed = found && place.kept && *found != *place.kept;
+    const SaveOutcome outcome = saveWorkFile(place.path, bytes, found != place.kept);
+    if (!outcome.ok)
+        return outcome;
+    place.kept = identityOf(place.path);
+    place.written = true;
+    if (changed)
+        told << QStringLiteral("O arquivo de trabalho %1 foi alterado fora do Trevanto enquanto ele estava aberto; "
+                               "o que ele continha foi guardado como %2.")
+                        .arg(QDir::toNativeSeparators(place.path), QDir::toNativeSeparators(place.path + QStringLiteral(".bak")));
     return outcome;
 }
 
 SaveReport WorkFileSaves::save(const QByteArray &bytes)
 {
-    const SaveOutcome atHome = saveAt(m_home, bytes);
+    QStringList told;
+    const SaveOutcome atHome = saveAt(m_home, bytes, told);
     if (atHome.ok) {
         // The start reads the newer of the two files: one left in the second place, maybe
-        // with a time from the future, would win over the work just saved.
-        if (!m_fallback.path.isEmpty() && retireWorkFile(m_fallback.path, m_fallback.written))
-            m_fallback.kept = m_fallback.written = false;
-        return {true, QString()};
+        // with a time from the future, would win over the work just saved. The second
+        // place may be the file just saved under another name: that one stays.
+        const std::optional<FileIdentity> there = identityOf(m_fallback.path);
+        const bool same = there && m_home.kept && there->isSameFile(*m_home.kept);
+        if (!m_fallback.path.isEmpty() && !same
+            && retireWorkFile(m_fallback.path, m_fallback.written ? m_fallback.kept : std::nullopt)) {
+            m_fallback.kept.reset();
+            m_fallback.written = false;
+        }
+        return {true, told.join(u' ')};
     }
     const QString home = QDir::toNativeSeparators(m_home.path);
     if (m_fallback.path.isEmpty())
@@ -142,12 +184,14 @@ SaveReport WorkFileSaves::save(const QByteArray &bytes)
                            .arg(home, atHome.error)};
 
     const QString fallback = QDir::toNativeSeparators(m_fallback.path);
-    const SaveOutcome there = saveAt(m_fallback, bytes);
+    const SaveOutcome there = saveAt(m_fallback, bytes, told);
     if (there.ok)
-        return {true, QStringLiteral("O trabalho foi gravado em %1, porque não foi possível gravá-lo em %2: %3.")
-                          .arg(fallback, home, atHome.error)};
-    return {false, QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em %1 (%2) nem em %3 (%4).")
-                       .arg(home, atHome.error, fallback, there.error)};
+        told.prepend(QStringLiteral("O trabalho foi gravado em %1, porque não foi possível gravá-lo em %2: %3.")
+                             .arg(fallback, home, atHome.error));
+    else
+        told.prepend(QStringLiteral("O trabalho foi perdido: não foi possível gravá-lo em %1 (%2) nem em %3 (%4).")
+                             .arg(home, atHome.error, fallback, there.error));
+    return {there.ok, told.join(u' ')};
 }
 
 } // namespace trevanto
