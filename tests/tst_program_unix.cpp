@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDirIterator>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -111,6 +112,7 @@ private slots:
     void endedBySignals_data();
     void endedBySignals();
     void secondCopy();
+    void anotherCopysPlace();
     void ignoredInterruptStaysIgnored();
 };
 
@@ -172,6 +174,27 @@ void TestProgram::endedBySignals_data()
     // A lock left by a copy that ended without removing it: its process is gone.
     QTest::newRow("a lock whose owner is gone -> taken over") << "printf '2147483646\\ntrevanto\\n\\n' >trevanto.ini.lock"
             << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
+    // Locks no running copy holds: taken over, whatever stands at their name; nothing
+    // that is not a file is opened.
+    QTest::newRow("an empty lock -> taken over") << ": >trevanto.ini.lock" << "kill -TERM $$" << Untouched
+            << QByteArray() << QStringList() << 0 << QByteArray();
+    QTest::newRow("a damaged lock -> taken over") << "printf 'x\\0y' >trevanto.ini.lock" << "kill -TERM $$"
+            << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
+    QTest::newRow("a folder named as the lock -> removed, taken over") << "mkdir trevanto.ini.lock" << "kill -HUP $$"
+            << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
+    QTest::newRow("a dangling link named as the lock -> removed, taken over") << "ln -s nowhere trevanto.ini.lock"
+            << "kill -INT $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
+    QTest::newRow("a FIFO named as the lock -> never opened, taken over") << "mkfifo trevanto.ini.lock"
+            << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray();
+    QTest::newRow("a lock from another computer -> said, with the computer and since when, then taken over")
+            << "printf '4242\\ntrevanto\\nlaptop-da-equipe\\nnot-this-one\\nboot\\n' >trevanto.ini.lock; "
+               "touch -d '2026-03-01 08:30 UTC' trevanto.ini.lock"
+            << "export TZ=UTC; kill -TERM $$" << Untouched << QByteArray()
+            << QStringList{QStringLiteral("O percurso gravado em {P} ficou marcado como aberto no computador "
+                                          "laptop-da-equipe desde 01/03/2026 08:30 (na trava {P}.lock). Se o Trevanto "
+                                          "ainda estiver aberto lá, feche-o lá sem continuar o trabalho: daqui em diante "
+                                          "ele é gravado por este computador.")}
+            << 0 << QByteArray();
     QTest::newRow("C system -> 12000,4 is no number: the file is kept") << "printf 'WIDTH=12000,4\\r\\n' >trevanto.ini"
             << "kill -TERM $$" << Untouched << QByteArray() << QStringList() << 0 << QByteArray("WIDTH=12000,4\r\n");
 }
@@ -252,6 +275,30 @@ void TestProgram::secondCopy()
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(readAll(file), "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12));
     QVERIFY(!QFileInfo::exists(file + QStringLiteral(".lock")));
+}
+
+// A copy beside its program, while another copy (an installed one) runs on the user's
+// data folder, keeps to its own folder: it neither reads, nor retires, nor writes the
+// other copy's file there, however new.
+void TestProgram::anotherCopysPlace()
+{
+    ProgramFolder folder;
+    QVERIFY(folder.prepare());
+    const QString dataFile = folder.dataDir + QStringLiteral("/Pervona/Trevanto/trevanto.ini");
+    QProcess placing;
+    folder.shell(placing, QStringLiteral("mkdir -p '%1' && printf 'DIR=5;\\r\\nMET=5;\\r\\n' >'%2'")
+                                  .arg(QFileInfo(dataFile).absolutePath(), dataFile));
+    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
+    QLockFile otherCopy(dataFile + QStringLiteral(".lock"));
+    QVERIFY(otherCopy.tryLock(0));
+
+    QProcess program;
+    folder.startSignalled(program, QStringLiteral("kill -TERM $$"));
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(readAll(dataFile), QByteArray("DIR=5;\r\nMET=5;\r\n"));
+    QVERIFY(!QFileInfo::exists(dataFile + QStringLiteral(".bak")));
+    QCOMPARE(readAll(folder.workFile()), Untouched);
 }
 
 // Started with SIGINT ignored, as by nohup or a script's background job, the program

@@ -115,6 +115,8 @@ void Form1::Form_Load()
     const QRect available = screen() ? screen()->availableGeometry() : QRect(QPoint(0, 0), m_outerSize.pixels());
     move(placeOnScreen(QPoint(place, place), m_outerSize.pixels(), available));
     keepMarkerInReach();
+    if (!m_services.workFileNotice.isEmpty())
+        showMessage(m_services.workFileNotice);
     if (!load.message.isEmpty())
         showMessage(load.message);
     if (load.status == LoadStatus::Loaded) {

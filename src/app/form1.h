@@ -40,6 +40,7 @@ public:
         trevanto::PagePrinter *printer = nullptr;
         trevanto::ProgramLauncher *launcher = nullptr;
         trevanto::WorkFileLocation workFile; // empty paths: no work file
+        QString workFileNotice;              // what the start tells first of the file's lock
         QLocale locale = QLocale::system();
     };
 

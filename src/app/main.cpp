@@ -60,6 +60,10 @@ int main(int argc, char *argv[])
         messages.showMessage(nullptr, lock.heldElsewhere);
         return trevanto::endProgram();
     }
+    services.workFileNotice = lock.notice;
+    // Until the start-up has ended nothing has been typed: the file, untouched, holds
+    // the work, whatever ends the program during a start-up message.
+    trevanto::setWorkOnDisk(true);
 
     Form1 form(services);
     trevanto::endOnTermination(&form);
