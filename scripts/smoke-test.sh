@@ -12,7 +12,9 @@
 #   4. presses FIM and checks that the program ended and wrote exactly the expected
 #      work file into the user's data folder, and nothing into its own folder;
 #   5. starts it again, includes a third leg and kills the X server at once: the
-#      program must end with status 0 and the work file hold the third leg.
+#      program must end with status 0 and the work file hold the third leg;
+#   6. starts it on a scale the redraw refuses and kills the X server while the
+#      start-up message is open: status 0, the work file untouched.
 # The screenshot stays in build-smoke/smoke-shot.png, the program's output in
 # build-smoke/smoke-app.log.
 #
@@ -192,3 +194,18 @@ printf 'DIR=100;50;30;\r\nMET=90;180;270;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCAL
     >"$work/expected.ini"
 cmp -s "$work/expected.ini" "$work_file" || { od -c "$work_file" >&2; fail "display lost: the work file lacks the last leg"; }
 say "ok: with the display gone the program saved the last leg and ended with status 0"
+
+# A start-up message open (a scale the redraw refuses) and the X server gone under it:
+# nothing was typed, the file holds the work untouched, and the status says so.
+say "starting on a scale the redraw refuses and killing the X server under its message"
+start_x_session
+printf 'DIR=100;\r\nMET=90;\r\nESCALA=abc\r\n' >"$work/expected.ini"
+cp "$work/expected.ini" "$work_file"
+launch_program "$work/app.log"
+timeout "$step_timeout" xdotool search --sync --onlyvisible --name '^Trevanto$' >/dev/null 2>&1 ||
+    { app_alive; fail "no start-up message was mapped"; }
+kill -KILL "$xvfb_pid"
+await_program_exit "$work/app.log" "the X server's end" 0.05 "display lost under the start-up message: "
+xvfb_pid=
+cmp -s "$work/expected.ini" "$work_file" || { od -c "$work_file" >&2; fail "display lost under a message: the work file changed"; }
+say "ok: with the display gone under the start-up message the file stayed whole and the status was 0"
