@@ -299,7 +299,8 @@ void TestWorkFile::places_data()
     QTest::addColumn<int>("dataAge");   // seconds, against home's two days; negative: in the future
     // One letter each: 's' saved at home, 'f' home fails; between saves, 'e' another
     // program writes "edit" into home, 'r' puts a new file "T", as large and as old, in
-    // its place, 'o' puts "other" in the data folder.
+    // its place, 'c' a new file with home's own bytes (as a disk that numbers its files
+    // afresh shows it), 'o' puts "other" in the data folder.
     QTest::addColumn<QString>("saves");
     QTest::addColumn<QString>("after"); // home, home.bak, data, data.bak; "told N": N files said changed
 
@@ -323,6 +324,8 @@ void TestWorkFile::places_data()
             << "home" << "-" << 0 << "sess" << "S edit - - told 1";
     QTest::newRow("home replaced by a file as large and as old -> kept all the same")
             << "home" << "-" << 0 << "srs" << "S T - - told 1";
+    QTest::newRow("home under a new number, holding this run's save -> nothing to keep, nothing said")
+            << "home" << "-" << 0 << "scs" << "S - - -";
     QTest::newRow("data retired, then another file put there -> kept before a save goes there, quietly")
             << "home" << "data" << 3 * day << "fsof" << "S - S other";
 }
@@ -359,10 +362,11 @@ void TestWorkFile::places()
             QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(0) && file.write(save == u'e' ? "edit" : "other") > 0);
             continue;
         }
-        if (save == u'r') {
+        if (save == u'r' || save == u'c') {
             const QDateTime time = QFileInfo(homeFile).lastModified();
             QFile file(aside);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("T") == QFileInfo(homeFile).size() && file.flush()
+            const QByteArray bytes = save == u'r' ? QByteArray("T") : readAll(homeFile);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == QFileInfo(homeFile).size() && file.flush()
                     && file.setFileTime(time, QFileDevice::FileModificationTime));
             file.close();
             QVERIFY(QFile::remove(homeFile) && QFile::rename(aside, homeFile));

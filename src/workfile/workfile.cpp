@@ -273,8 +273,9 @@ WorkFileLocation chooseWorkFileLocation(const QString &programDir, const QString
 
     // Two names of one folder or of one file (a link, another letter case, a short
     // name) are one place: saving in one and retiring the other would remove the work.
+    // Another user's link makes no place one: it is never followed.
     const bool onePlace = !userFile.isEmpty()
-            && (isSameFile(programDir, userDataDir) || isSameFile(programFile, userFile));
+            && (isSameFile(programDir, userDataDir) || isSameFile(followOwnLinks(programFile), followOwnLinks(userFile)));
     WorkFileLocation location;
     location.writePath = atProgram ? programFile : userFile;
     if (atProgram && !userFile.isEmpty() && !onePlace)

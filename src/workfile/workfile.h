@@ -149,6 +149,7 @@ private:
         QString path;
         std::optional<FileIdentity> kept; // the file whose replacing loses nothing: read whole, or ours
         bool written = false;             // `kept` is the file this run wrote there
+        QByteArray bytes;                 // what this run wrote there last
     };
     // Saves at the place; what the user is to be told of it goes to `told`.
     SaveOutcome saveAt(Place &place, const QByteArray &bytes, QStringList &told);

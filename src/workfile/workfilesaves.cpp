@@ -76,6 +76,16 @@ QString copyDurably(const QString &from, const QString &to)
 
 const QString OthersLink = QStringLiteral("é um link de outro usuário");
 
+// Whether the regular file at `path`, reached through the user's own links only, holds
+// exactly `bytes`.
+bool holdsExactly(const QString &path, const QByteArray &bytes)
+{
+    const QString target = followOwnLinks(path);
+    QFile file(target);
+    return !target.isEmpty() && QFileInfo(target).isFile() && QFileInfo(target).size() == bytes.size()
+            && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+}
+
 } // namespace
 
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
@@ -146,14 +156,19 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
 SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QStringList &told)
 {
     // Looked at again just before it is replaced: an editor, a sync tool or a course
-    // copied over it since it was read or written gives it another identity.
+    // copied over it since it was read or written gives it another identity. A disk that
+    // numbers its files afresh (FAT on Linux) may give this run's own file another one:
+    // it is still ours while it holds what this run wrote.
     const std::optional<FileIdentity> found = identityOf(place.path);
-    const bool changed = found && place.kept && *found != *place.kept;
-    const SaveOutcome outcome = saveWorkFile(place.path, bytes, found != place.kept);
+    const bool unchanged = found && place.kept
+            && (*found == *place.kept || (place.written && holdsExactly(place.path, place.bytes)));
+    const bool changed = found && place.kept && !unchanged;
+    const SaveOutcome outcome = saveWorkFile(place.path, bytes, !unchanged);
     if (!outcome.ok)
         return outcome;
     place.kept = identityOf(place.path);
     place.written = true;
+    place.bytes = bytes;
     if (changed)
         told << QStringLiteral("O arquivo de trabalho %1 foi alterado fora do Trevanto enquanto ele estava aberto; "
                                "o que ele continha foi guardado como %2.")
