@@ -40,8 +40,8 @@ public:
         trevanto::PagePrinter *printer = nullptr;
         trevanto::ProgramLauncher *launcher = nullptr;
         trevanto::WorkFileLocation workFile; // empty paths: no work file
-        QString workFileNotice;              // what the start tells first of the file's lock
         QLocale locale = QLocale::system();
+        QString workFileNotice = {}; // what the start tells first of the work file's lock
     };
 
     explicit Form1(const Services &services, QWidget *parent = nullptr);
