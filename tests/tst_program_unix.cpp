@@ -113,6 +113,7 @@ private slots:
     void endedBySignals();
     void secondCopy();
     void anotherCopysPlace();
+    void lockThatStays();
     void ignoredInterruptStaysIgnored();
 };
 
@@ -299,6 +300,28 @@ void TestProgram::anotherCopysPlace()
     QCOMPARE(readAll(dataFile), QByteArray("DIR=5;\r\nMET=5;\r\n"));
     QVERIFY(!QFileInfo::exists(dataFile + QStringLiteral(".bak")));
     QCOMPARE(readAll(folder.workFile()), Untouched);
+}
+
+// A lock the program cannot remove (a folder with something in it) is named, with how to
+// remove it; the start ends there, status 0, touching nothing.
+void TestProgram::lockThatStays()
+{
+    ProgramFolder folder;
+    QVERIFY(folder.prepare());
+    const QString lock = folder.workFile() + QStringLiteral(".lock");
+    QProcess placing;
+    folder.shell(placing, QStringLiteral("mkdir -p trevanto.ini.lock/inside"));
+    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
+    QProcess program;
+    folder.startSignalled(program, QStringLiteral("kill -TERM $$"));
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 0);
+    const QStringList said = QString::fromUtf8(program.readAllStandardError()).split(u'\n').filter(QStringLiteral("trevanto: "));
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.first().contains(QStringLiteral("está travado por %1").arg(lock))
+                     && said.first().contains(QStringLiteral("apague %1 e abra o Trevanto de novo").arg(lock)),
+             qPrintable(said.first()));
+    QVERIFY(!QFileInfo::exists(folder.workFile()));
 }
 
 // Started with SIGINT ignored, as by nohup or a script's background job, the program
