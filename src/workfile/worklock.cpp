@@ -5,6 +5,8 @@
 #include <QLockFile>
 #include <QSysInfo>
 
+#include <optional>
+
 namespace trevanto {
 
 namespace {
@@ -13,19 +15,19 @@ namespace {
 // computer's name, its unique id and the id of its boot, the last two when known.
 struct LockOwner
 {
-    bool readable = false;
     QString computer;
     QByteArray computerId;
     QByteArray bootId;
 };
 
-LockOwner ownerOf(const QByteArray &content)
+// None when the lock cannot be read so (empty, damaged).
+std::optional<LockOwner> ownerOf(const QByteArray &content)
 {
     const QList<QByteArray> lines = content.split('\n');
     bool isNumber = false;
     if (lines.size() < 4 || lines[0].toLongLong(&isNumber) <= 0 || !isNumber)
-        return {};
-    return {true, QString::fromUtf8(lines[2]), lines.value(3), lines.value(4)};
+        return std::nullopt;
+    return LockOwner{QString::fromUtf8(lines[2]), lines.value(3), lines.value(4)};
 }
 
 bool onThisComputer(const LockOwner &owner)
@@ -60,31 +62,31 @@ PlaceLock lockPlace(const QString &workPath)
     QDir().mkpath(QFileInfo(path).absolutePath());
 
     const LockEntry entry = lookAtLock(path);
-    const LockOwner owner = ownerOf(entry.content);
+    const std::optional<LockOwner> owner = ownerOf(entry.content);
     bool takeOver = entry.kind == LockEntry::Other;
     if (entry.kind == LockEntry::File) {
         if (entry.holder == LockEntry::Held) {
-            result.refusal = owner.readable && !onThisComputer(owner)
+            result.refusal = owner && !onThisComputer(*owner)
                     ? QStringLiteral("O Trevanto está aberto com este percurso, que é gravado em %1, no computador "
                                      "%2 desde %3. Feche-o lá antes de abri-lo aqui.")
-                              .arg(shownWork, owner.computer, since(entry))
+                              .arg(shownWork, owner->computer, since(entry))
                     : runsHere;
             return result;
         }
-        if (!owner.readable) {
+        if (!owner) {
             takeOver = true; // empty or damaged: no copy can be told from it
-        } else if (!onThisComputer(owner)) {
+        } else if (!onThisComputer(*owner)) {
             takeOver = true;
             result.notice = QStringLiteral("O percurso gravado em %1 ficou marcado como aberto no computador %2 desde "
                                            "%3 (na trava %4). Se o Trevanto ainda estiver aberto lá, feche-o lá sem "
                                            "continuar o trabalho: daqui em diante ele é gravado por este computador.")
-                                    .arg(shownWork, owner.computer.isEmpty() ? QStringLiteral("sem nome") : owner.computer,
+                                    .arg(shownWork, owner->computer.isEmpty() ? QStringLiteral("sem nome") : owner->computer,
                                          since(entry), shownLock);
         } else {
             // No running copy holds it: its copy has ended, or this computer was started
             // again since. Where the system cannot tell, the lock's process is asked.
             takeOver = entry.holder == LockEntry::Free
-                    || (!owner.bootId.isEmpty() && owner.bootId != QSysInfo::bootUniqueId());
+                    || (!owner->bootId.isEmpty() && owner->bootId != QSysInfo::bootUniqueId());
         }
     }
     if (takeOver) {
