@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace trevanto {
@@ -35,9 +36,18 @@ private:
     Raster &m_raster;
 };
 
+// Whether each window pixel is a whole square of device pixels: at 100 % and 200 % the
+// plot's pixels are written as they are; at 125 % or 150 % a pixel so widened would be
+// one device pixel here and two there, and a slanting line would come out beaded.
+bool wholeDeviceSquares(qreal ratio)
+{
+    return ratio >= 1 && ratio == std::floor(ratio);
+}
+
 // The part of `within` that the lines and circles of the plot can touch: every point
-// of the course and the finish target's outer ring around it.
-QRect courseArea(const CoursePlot &plot, const QRect &within)
+// of the course and the finish target's outer ring around it, and `margin` more window
+// pixels each way.
+QRect courseArea(const CoursePlot &plot, const QRect &within, int margin)
 {
     if (lastDrawnLeg(plot) < 0)
         return QRect();
@@ -49,7 +59,7 @@ QRect courseArea(const CoursePlot &plot, const QRect &within)
         top = std::min<std::int64_t>(top, leg.to.y);
         bottom = std::max<std::int64_t>(bottom, leg.to.y);
     }
-    const int reach = 5;
+    const int reach = 5 + margin;
     auto clampX = [&](std::int64_t x) { return int(std::clamp<std::int64_t>(x, within.left(), within.right() + 1)); };
     auto clampY = [&](std::int64_t y) { return int(std::clamp<std::int64_t>(y, within.top(), within.bottom() + 1)); };
     const QPoint topLeft(clampX(left - reach), clampY(top - reach));
@@ -96,11 +106,19 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
     const QRect cleared = m_drawnArea;
     raster.fill(cleared, premultiplied(look.background));
 
-    RasterCanvas canvas(raster);
-    drawCourse(plot, canvas);
-    m_drawnArea = courseArea(plot, raster.bounds());
-
     const qreal ratio = m_image.devicePixelRatio();
+    if (wholeDeviceSquares(ratio)) {
+        RasterCanvas canvas(raster);
+        drawCourse(plot, canvas);
+        m_drawnArea = courseArea(plot, raster.bounds(), 0);
+    } else {
+        // Drawn at the screen's own resolution, as the page draws it: the same shapes
+        // through the same pixel centres, smoothed. A smoothed edge may reach into the
+        // device pixel that a window pixel beyond the shapes shares with them.
+        QPainter painter(&m_image);
+        paintCourseShapes(painter, plot, raster.bounds());
+        m_drawnArea = courseArea(plot, raster.bounds(), 1);
+    }
     if (!m_pictures || !m_pictures->drawsLike(look, ratio))
         m_pictures.emplace(look, ratio);
     for (std::size_t i = 0; i < plot.legs.size(); ++i) {
