@@ -61,10 +61,10 @@ client_size() {
 
 # ---- 1. the course at each display scale ------------------------------------------------
 
-# Bearing 135º over 1000 m from (373, 261) to (444, 332), then 45º over 600 m.
+# At scale 10: bearing 135º over 100 m from (373, 261) to (444, 332), then 45º over 60 m.
 "${as_user[@]}" mkdir -p "$data_dir"
 course_file="$work/course.ini"
-printf 'DIR=1000;600;\r\nMET=135;45;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n' \
+printf 'DIR=100;60;\r\nMET=135;45;\r\nWIDTH=10000\r\nHEIGHT=8000\r\nESCALA=10\r\nLEFT=368\r\nTOP=256\r\n' \
     >"$course_file"
 chmod a+r "$course_file"
 
