@@ -179,22 +179,14 @@ void drawCourse(const CoursePlot &plot, CourseCanvas &canvas)
     }
 }
 
-void paintCourseShapes(QPainter &painter, const CoursePlot &plot, const QRect &within)
+void paintCourse(QPainter &painter, const CoursePlot &plot, std::span<const BearingLabel> labels,
+                 const LabelLook &look, const QRect &within)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
     PainterCanvas canvas(painter, within);
     drawCourse(plot, canvas);
-    painter.restore();
-}
-
-void paintCourse(QPainter &painter, const CoursePlot &plot, std::span<const BearingLabel> labels,
-                 const LabelLook &look, const QRect &within)
-{
-    paintCourseShapes(painter, plot, within);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
     // As many window pixels high as on the screen, whatever the device's dots per inch.
     QFont font = look.font;
     font.setPixelSize(QFontInfo(look.font).pixelSize());

@@ -36,12 +36,6 @@ void drawCourse(const CoursePlot &plot, CourseCanvas &canvas);
 // stacks hundreds of labels on one another.
 std::vector<qsizetype> labelsInSight(std::span<const BearingLabel> labels, const QRect &within);
 
-// Paints the lines and circles of the course that reach into the window rectangle
-// `within` as smoothed shapes on a painter whose units are window pixels, at whatever
-// resolution its device has: each through the centres of the window pixels the screen
-// lights at a density of one, one window pixel wide.
-void paintCourseShapes(QPainter &painter, const CoursePlot &plot, const QRect &within);
-
 // Paints the part of the course within the window rectangle `within` on a painter whose
 // units are window pixels, at whatever resolution its device has: the lines and circles
 // as shapes, then each bearing label in sight as text on its own background, where the

@@ -18,22 +18,30 @@ quint32 premultiplied(QColor colour)
     return qPremultiply(colour.rgba());
 }
 
-// The window's surface: lines and rings written into its scan lines.
+// The window's surface: lines and rings written into its scan lines, window pixel by
+// window pixel, or smoothed at the device's resolution.
 class RasterCanvas : public CourseCanvas
 {
 public:
-    explicit RasterCanvas(Raster &raster)
+    RasterCanvas(Raster &raster, bool smooth)
         : m_raster(raster)
+        , m_smooth(smooth)
     {
     }
-    void line(PlotPoint from, PlotPoint to) override { m_raster.line(from, to, premultiplied(Qt::black)); }
+    void line(PlotPoint from, PlotPoint to) override
+    {
+        m_smooth ? m_raster.smoothLine(from, to, Black) : m_raster.line(from, to, Black);
+    }
     void ring(PlotPoint centre, int radius, const QColor &colour) override
     {
-        m_raster.ring(centre, radius, premultiplied(colour));
+        m_smooth ? m_raster.smoothRing(centre, radius, premultiplied(colour))
+                 : m_raster.ring(centre, radius, premultiplied(colour));
     }
 
 private:
+    static constexpr quint32 Black = 0xFF000000;
     Raster &m_raster;
+    bool m_smooth;
 };
 
 // Whether each window pixel is a whole square of device pixels: at 100 % and 200 % the
@@ -107,18 +115,13 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
     raster.fill(cleared, premultiplied(look.background));
 
     const qreal ratio = m_image.devicePixelRatio();
-    if (wholeDeviceSquares(ratio)) {
-        RasterCanvas canvas(raster);
-        drawCourse(plot, canvas);
-        m_drawnArea = courseArea(plot, raster.bounds(), 0);
-    } else {
-        // Drawn at the screen's own resolution, as the page draws it: the same shapes
-        // through the same pixel centres, smoothed. A smoothed edge may reach into the
-        // device pixel that a window pixel beyond the shapes shares with them.
-        QPainter painter(&m_image);
-        paintCourseShapes(painter, plot, raster.bounds());
-        m_drawnArea = courseArea(plot, raster.bounds(), 1);
-    }
+    // Otherwise drawn at the screen's own resolution, as the page draws it: the same
+    // shapes through the same pixel centres, smoothed. A smoothed edge may reach into
+    // the device pixel that a window pixel beyond the shapes shares with them.
+    const bool smooth = !wholeDeviceSquares(ratio);
+    RasterCanvas canvas(raster, smooth);
+    drawCourse(plot, canvas);
+    m_drawnArea = courseArea(plot, raster.bounds(), smooth ? 1 : 0);
     if (!m_pictures || !m_pictures->drawsLike(look, ratio))
         m_pictures.emplace(look, ratio);
     for (std::size_t i = 0; i < plot.legs.size(); ++i) {
