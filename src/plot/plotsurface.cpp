@@ -133,16 +133,20 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
         const QString &text = texts.at(qsizetype(i));
         const PlotPoint corner = plot.legs[i].labelCorner;
         const QPoint at(nearWindow(corner.x), nearWindow(corner.y));
-        LabelPicture &picture = m_pictures->measured(text);
-        const QRect rect(at, picture.size);
-        if (rect.intersects(raster.bounds()))
-            raster.blit(rect, m_pictures->rendered(text, picture));
+        const QRect rect(at, m_pictures->measured(text).size);
         m_drawnArea |= rect & raster.bounds();
         label.rect = rect;
         label.visible = true;
         // A redraw mostly shows the texts it showed before: sharing them costs nothing.
         if (!label.text.isSharedWith(text))
             label.text = text;
+    }
+    // Only the labels that show: a long course stacks most of them under later ones, and
+    // a text never seen is never rendered, which spares the start-up the pictures of
+    // hundreds of bearings.
+    for (const qsizetype i : labelsInSight(labels, raster.bounds())) {
+        const BearingLabel &label = labels[std::size_t(i)];
+        raster.blit(label.rect, m_pictures->rendered(label.text, m_pictures->measured(label.text)));
     }
     return cleared | m_drawnArea;
 }
