@@ -7,7 +7,9 @@
 #      At 1 the course is pixel for pixel scripts/data/course-at-100.png; at the other
 #      scales the ink of every device row along the diagonal leg is within 10 % of the
 #      leg's median (a line widened pixel by pixel is beaded: 1, 2, 1 ... device pixels);
-#   2. under openbox: maximize fills the screen and holds, restore gives back the size
+#   2. a second copy on the same work: its message, shown before any window of its own,
+#      has the program's icon;
+#   3. under openbox: maximize fills the screen and holds, restore gives back the size
 #      before it, twice over; the work file written at SIGTERM while maximized keeps
 #      the restored size.
 # The screenshots stay in build-smoke/display-shot-SCALE.png.
@@ -137,7 +139,30 @@ print(f'display-test: ok: {line}')
 EOF
 done
 
-# ---- 2. maximize and restore under openbox ---------------------------------------------
+# ---- 2. a message before the main window shows the program's icon -------------------------
+
+# A second copy on the same work says so in a message, before it has any window of its own.
+start_program
+first_pid=$app_pid
+launch_program "$work/second.log"
+second_pid=$app_pid
+app_pid=$first_pid
+message=
+for ((i = 0; i < step_timeout * 10; i++)); do
+    for found in $(xdotool search --onlyvisible --name '^Trevanto$' 2>/dev/null); do
+        [[ "$found" != "$window" ]] && message=$found
+    done
+    [[ -n "$message" ]] && break
+    sleep 0.1
+done
+[[ -n "$message" ]] || fail "the second copy showed no message within ${step_timeout} s"
+icon=$(xprop -id "$message" _NET_WM_ICON 2>/dev/null | head -n 1)
+stop_process "$second_pid"
+[[ "$icon" == *CARDINAL* ]] || fail "the second copy's message has no icon: $icon"
+say "ok: the second copy's message shows the program's icon"
+end_program
+
+# ---- 3. maximize and restore under openbox ---------------------------------------------
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 </dev/null &
 wm_pid=$!
