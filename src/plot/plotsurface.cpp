@@ -115,9 +115,10 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
     raster.fill(cleared, premultiplied(look.background));
 
     const qreal ratio = m_image.devicePixelRatio();
-    // Otherwise drawn at the screen's own resolution, as the page draws it: the same
-    // shapes through the same pixel centres, smoothed. A smoothed edge may reach into
-    // the device pixel that a window pixel beyond the shapes shares with them.
+    // At 100 % and 200 % the window pixels are written as they are; at any other
+    // density the course is drawn at the screen's own resolution, as the page draws it:
+    // the same shapes through the same pixel centres, smoothed. A smoothed edge may
+    // reach into the device pixel that a window pixel beyond the shapes shares with them.
     const bool smooth = !wholeDeviceSquares(ratio);
     RasterCanvas canvas(raster, smooth);
     drawCourse(plot, canvas);

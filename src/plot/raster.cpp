@@ -105,6 +105,15 @@ Division mulDivide(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t 
     return {first.quotient * 65536 + second.quotient, second.remainder};
 }
 
+// A premultiplied colour laid over a pixel at `alpha` (0 to 256): each channel is the
+// colour's share plus what shows through.
+inline quint32 over(quint32 pixel, quint32 colour, int alpha)
+{
+    const quint32 rb = (((colour & 0xFF00FF) * alpha + (pixel & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
+    const quint32 ag = ((((colour >> 8) & 0xFF00FF) * alpha + ((pixel >> 8) & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
+    return rb | (ag << 8);
+}
+
 } // namespace
 
 Raster::Raster(QImage &image)
@@ -182,10 +191,7 @@ void Raster::blit(const QRect &area, const QImage &picture)
 void Raster::blend(int deviceX, int deviceY, quint32 colour, int alpha)
 {
     quint32 &pixel = row(deviceY)[deviceX];
-    // Premultiplied: each channel is the colour's share plus what shows through.
-    const quint32 rb = (((colour & 0xFF00FF) * alpha + (pixel & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
-    const quint32 ag = ((((colour >> 8) & 0xFF00FF) * alpha + ((pixel >> 8) & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
-    pixel = rb | (ag << 8);
+    pixel = over(pixel, colour, alpha);
 }
 
 void Raster::smoothLine(PlotPoint from, PlotPoint to, quint32 colour)
@@ -232,11 +238,7 @@ void Raster::smoothLine(PlotPoint from, PlotPoint to, quint32 colour)
         const auto at = [&](int minor) -> quint32 & {
             return steep ? base[qsizetype(column) * pixelsPerLine + minor] : base[qsizetype(minor) * pixelsPerLine + column];
         };
-        const auto lay = [&](quint32 &pixel, int alpha) {
-            const quint32 rb = (((colour & 0xFF00FF) * alpha + (pixel & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
-            const quint32 ag = ((((colour >> 8) & 0xFF00FF) * alpha + ((pixel >> 8) & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
-            pixel = rb | (ag << 8);
-        };
+        const auto lay = [&](quint32 &pixel, int alpha) { pixel = over(pixel, colour, alpha); };
         if (firstRow == lastRow) {
             lay(at(firstRow), int((bottom - top) >> 8));
             continue;
@@ -256,6 +258,9 @@ void Raster::smoothRing(PlotPoint centre, int radius, quint32 colour)
     const double cy = (centre.y + 0.5) * m_ratio;
     const double originX = std::floor(cx), originY = std::floor(cy);
     const int margin = int(std::ceil((radius + 1) * m_ratio)) + 1;
+    const std::int64_t left = std::int64_t(originX) - margin, top = std::int64_t(originY) - margin;
+    if (left + 2 * margin < 0 || top + 2 * margin < 0 || left >= m_deviceWidth || top >= m_deviceHeight)
+        return;
     const auto key = std::make_tuple(m_ratio, radius, int((cx - originX) * 64), int((cy - originY) * 64));
     static std::map<std::tuple<qreal, int, int, int>, QImage> masks;
     auto found = masks.find(key);
@@ -276,7 +281,6 @@ void Raster::smoothRing(PlotPoint centre, int radius, quint32 colour)
         found = masks.emplace(key, mask).first;
     }
     const QImage &mask = found->second;
-    const std::int64_t left = std::int64_t(originX) - margin, top = std::int64_t(originY) - margin;
     for (int y = 0; y < mask.height(); ++y) {
         if (top + y < 0 || top + y >= m_deviceHeight)
             continue;
