@@ -24,7 +24,7 @@ cd "$(dirname "$0")/.."
 
 # shellcheck source=scripts/lib/xsession.sh
 source scripts/lib/xsession.sh
-script_name=display-test
+script_name="display-test"
 
 require_tools "xvfb xauth xdotool x11-utils imagemagick util-linux openbox wmctrl python3" \
     cmake Xvfb xauth xdpyinfo xdotool xwininfo xprop import convert timeout setpriv openbox wmctrl python3
@@ -176,36 +176,46 @@ sleep 0.5
 normal=$(client_size)
 say "under openbox the window opens with a client area of $normal"
 
-# await_size WHAT TEST: waits until the client area's size passes TEST (a bash condition
-# on width and height), and that it still does a second later.
+# size_is WANTED: whether the client area is WANTED: "maximized" (about the screen's
+# 1280x1024, less the title bar) or WIDTHxHEIGHT.
+size_is() {
+    local size width height
+    size=$(client_size)
+    width=${size%x*} height=${size#*x}
+    if [[ "$1" == maximized ]]; then
+        ((width >= 1200 && height >= 900))
+    else
+        [[ "$size" == "$1" ]]
+    fi
+}
+
+# await_size WHAT WANTED: waits until the client area is WANTED (see size_is), and that
+# it still is a second later.
 await_size() {
-    local what=$1 test=$2 deadline=$((SECONDS + step_timeout)) size width height
+    local what=$1 wanted=$2 deadline=$((SECONDS + step_timeout))
     while :; do
         app_alive
-        size=$(client_size)
-        width=${size%x*} height=${size#*x}
-        if eval "$test"; then
+        if size_is "$wanted"; then
             sleep 1
-            size=$(client_size)
-            width=${size%x*} height=${size#*x}
-            eval "$test" || fail "$what did not hold: the client area became $size"
-            say "ok: $what: $size"
+            size_is "$wanted" || fail "$what did not hold: the client area became $(client_size)"
+            say "ok: $what: $(client_size)"
             return 0
         fi
-        ((SECONDS < deadline)) || fail "$what: the client area is $size after ${step_timeout} s"
+        ((SECONDS < deadline)) || fail "$what: the client area is $(client_size) after ${step_timeout} s"
         sleep 0.1
     done
 }
 
 for try in 1 2; do
     wmctrl -i -r "$window" -b add,maximized_vert,maximized_horz || fail "wmctrl could not maximize the window"
-    await_size "maximize ($try)" '((width >= 1200 && height >= 900))'
+    await_size "maximize ($try)" maximized
     wmctrl -i -r "$window" -b remove,maximized_vert,maximized_horz || fail "wmctrl could not restore the window"
-    await_size "restore ($try)" '[[ "$width"x"$height" == "$normal" ]]'
+    await_size "restore ($try)" "$normal"
 done
 wmctrl -i -r "$window" -b add,maximized_vert,maximized_horz || fail "wmctrl could not maximize the window"
-await_size "maximize before the end" '((width >= 1200 && height >= 900))'
+await_size "maximize before the end" maximized
 end_program
-grep -q $'^WIDTH=10000\r$' "$work_file" && grep -q $'^HEIGHT=8000\r$' "$work_file" ||
+if ! grep -q $'^WIDTH=10000\r$' "$work_file" || ! grep -q $'^HEIGHT=8000\r$' "$work_file"; then
     fail "the work file written while maximized does not keep the restored size: $(grep -a -E '^(WIDTH|HEIGHT)=' "$work_file" | tr -d '\r' | tr '\n' ' ')"
+fi
 say "ok: the work file keeps the restored size"
