@@ -21,7 +21,7 @@ build_packages=(
 )
 test_packages=(
     cups printer-driver-cups-pdf poppler-utils
-    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin weston
+    xvfb xauth xdotool x11-utils imagemagick librsvg2-bin weston openbox wmctrl
     at-spi2-core python3-pyatspi dbus-daemon
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev fakeroot file lintian groff-base man-db mandoc

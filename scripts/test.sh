@@ -5,7 +5,8 @@
 #      (build-asan), where any finding, leaks included, fails the run;
 #   3. the fuzzer (scripts/run-fuzz.sh, 60 seconds) and the packaging checks
 #      (scripts/check-packaging.sh on build-test), when those scripts are present;
-#   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh), under
+#   4. the installed program in real windows: under Xvfb (scripts/smoke-test.sh; at the
+#      display scales of laptops and under openbox, scripts/display-test.sh), under
 #      the Wayland compositor weston (scripts/wayland-test.sh), and read through the
 #      AT-SPI accessibility bus as a screen reader reads it (scripts/atspi-test.sh);
 #   5. the Windows program: cross-built and packed (scripts/windows-package.sh; the first
@@ -179,6 +180,7 @@ run_window_test() {
     fi
 }
 run_window_test "smoke test" scripts/smoke-test.sh Xvfb
+run_window_test "display test" scripts/display-test.sh "Xvfb at 100 % to 175 %, and openbox"
 run_window_test "wayland test" scripts/wayland-test.sh Wayland
 run_window_test "atspi test" scripts/atspi-test.sh "Xvfb, read through the accessibility bus"
 run_window_test "signal trial" scripts/signal-trial.sh Xvfb

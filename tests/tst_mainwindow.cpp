@@ -313,18 +313,30 @@ void MainWindowTest::pastedLineBreaksReadAsSpaces()
     QCOMPARE(form.distances(), QStringList{u" 150 "_s});
 }
 
-// After Incluir both lists show the new leg, and they scroll together.
+// After Incluir both lists show the new leg, and they scroll together. A bearing wider
+// than its list, once the scroll bar takes its share, shows its first digits, not "…".
 void MainWindowTest::listsFollowTheNewLeg()
 {
-    FormFixture fixture;
+    FormFixture fixture(QLocale(QLocale::Portuguese, QLocale::Brazil));
     Form1 &form = *fixture.form;
     QVERIFY(showActive(form));
-    for (int leg = 0; leg < 30; ++leg)
+    for (int leg = 0; leg < 28; ++leg)
         include(form, "90", QByteArray::number(leg + 1).constData());
+    include(form, "247", "1");
+    include(form, "247,5", "1");
     for (QListView *list : {form.List1, form.List2}) {
         const QRect last = list->visualRect(list->model()->index(29, 0));
-        QVERIFY(list->viewport()->rect().contains(last));
+        QVERIFY(last.top() >= 0 && last.bottom() < list->viewport()->height()); // a wide text runs past the edge
     }
+    QVERIFY(form.List2->verticalScrollBar()->isVisible());
+    // "247,5" begins as "247" does, pixel for pixel.
+    const QImage rows = form.List2->viewport()->grab().toImage();
+    const int digits = form.List2->fontMetrics().horizontalAdvance(u"247"_s);
+    const auto start = [&](int row) {
+        const QRect rect = form.List2->visualRect(form.List2->model()->index(row, 0));
+        return rows.copy(QRect(rect.topLeft(), QSize(digits + 2, rect.height())));
+    };
+    QCOMPARE(start(29), start(28));
     form.List1->verticalScrollBar()->setValue(3);
     QCOMPARE(form.List2->verticalScrollBar()->value(), 3);
     form.List2->verticalScrollBar()->setValue(0);

@@ -1,7 +1,8 @@
 // The drawing surface: lines and rings take the painter's own pixels, in every octant and
-// either way round, also when an end lies far outside; a denser surface shows the same
-// drawing with every window pixel made a block; and the main window, on screens of twice
-// the density here, draws on a surface of that density.
+// either way round, also when an end lies far outside; a surface of twice the density
+// shows the same drawing with every window pixel made a block, one of 125 % to 175 %
+// draws even lines at its own resolution; and the main window, on screens of twice the
+// density here, draws on a surface of that density.
 
 #include "formfixture.h"
 #include "app/marker.h"
@@ -12,11 +13,15 @@
 #include <QPicture>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+
 Q_DECLARE_METATYPE(trevanto::PlotPoint)
 Q_DECLARE_METATYPE(std::vector<QRect>)
 Q_DECLARE_METATYPE(std::vector<qsizetype>)
 
 using namespace trevanto;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -58,7 +63,8 @@ private slots:
     void lineIsThePaintersOwn();
     void ringsAreThePaintersOwn();
     void labelIsCutAtTheEdge();
-    void denserSurfaceDrawsBlocks();
+    void denserSurfaceDraws_data();
+    void denserSurfaceDraws();
     void labelsInSight_data();
     void labelsInSight();
     void pageSkipsWhatCannotShow();
@@ -193,22 +199,45 @@ void PlotSurfaceTest::labelIsCutAtTheEdge()
     QCOMPARE(surface.image().copy(whole), text);
 }
 
-void PlotSurfaceTest::denserSurfaceDrawsBlocks()
+void PlotSurfaceTest::denserSurfaceDraws_data()
 {
-    const CoursePlot plot = course({{5, 150}, {120, 7}, {199, 80}, {2, 159}});
-    const QImage plain = drawn(plot);
-    for (const qreal ratio : {1.5, 2.0}) {
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("200 %: each window pixel a block") << 2.0;
+    QTest::newRow("125 %: a diagonal leg is an even line") << 1.25;
+    QTest::newRow("150 %: a diagonal leg is an even line") << 1.5;
+    QTest::newRow("175 %: a diagonal leg is an even line") << 1.75;
+}
+
+void PlotSurfaceTest::denserSurfaceDraws()
+{
+    QFETCH(qreal, ratio);
+    if (ratio == std::floor(ratio)) {
+        const CoursePlot plot = course({{5, 150}, {120, 7}, {199, 80}, {2, 159}});
+        const QImage plain = drawn(plot);
         const QImage dense = drawn(plot, ratio);
         QCOMPARE(dense.size(), plain.size() * ratio);
         for (int y = 0; y < dense.height(); ++y) {
-            for (int x = 0; x < dense.width(); ++x) {
-                // Device pixel x belongs to window pixel i when floor(i * ratio) <= x < floor((i + 1) * ratio).
-                const int i = int(std::floor((x + 1) / ratio - 1e-9));
-                const int j = int(std::floor((y + 1) / ratio - 1e-9));
-                QCOMPARE(dense.pixelColor(x, y), plain.pixelColor(i, j));
-            }
+            for (int x = 0; x < dense.width(); ++x)
+                QCOMPARE(dense.pixelColor(x, y), plain.pixelColor(int(x / ratio), int(y / ratio)));
         }
+        return;
     }
+    // A window pixel widened to one device pixel here and two there beads a slanting
+    // line: the ink of each device row along it stays within 10 % of the middle one.
+    const QImage dense = drawn(course({{20, 20}, {150, 150}}), ratio);
+    std::vector<double> inks;
+    for (int y = int(40 * ratio); y < int(130 * ratio); ++y) {
+        double ink = 0;
+        for (int x = 0; x < dense.width(); ++x)
+            ink += 1 - qGray(dense.pixel(x, y)) / 255.0;
+        inks.push_back(ink);
+    }
+    std::vector<double> sorted = inks;
+    std::sort(sorted.begin(), sorted.end());
+    const double middle = sorted[sorted.size() / 2];
+    QVERIFY(middle > 1);
+    for (std::size_t row = 0; row < inks.size(); ++row)
+        QVERIFY2(std::abs(inks[row] - middle) <= 0.1 * middle, qPrintable(QString::number(inks[row]) + u" / "_s + QString::number(middle)));
 }
 
 // Twice the density on every screen, set before the application starts and reads it.

@@ -634,6 +634,8 @@ void TestWorkFile::writtenBehind_data()
     QTest::newRow("the window resized") << 5 << with("WIDTH=10000\r\nHEIGHT=8000", "WIDTH=9000\r\nHEIGHT=7500");
     QTest::newRow("the window made smaller than it can be: as a restart gives it back")
             << 6 << with("WIDTH=10000\r\nHEIGHT=8000", "WIDTH=1800\r\nHEIGHT=600");
+    QTest::newRow("the window maximized, then the marker dropped: the size before it kept")
+            << 7 << with("LEFT=200\r\nTOP=150", "LEFT=300\r\nTOP=301");
 }
 
 void TestWorkFile::writtenBehind()
@@ -651,6 +653,11 @@ void TestWorkFile::writtenBehind()
         [&] { form.Form_DragDrop(300, 301); },
         [&] { form.resize(QSize(600, 500) - (form.frameGeometry().size() - form.size())); }, // outer size
         [&] { form.resize(60, 20); },
+        [&] {
+            form.showMaximized();
+            QTRY_VERIFY(form.width() > 700); // the offscreen screen is 800 wide
+            form.Form_DragDrop(300, 301);
+        },
     };
     changes[change]();
     // Half a second after the change, and the save itself.

@@ -19,6 +19,7 @@
 #   passed_message  said when the script ends with status 0 (default "passed"; empty:
 #                   nothing is said)
 #   quiet_steps     when 1, prepare_program and start_x_session do not say what they did
+#   program_env     more NAME=VALUE settings of the program's environment (default none)
 # and defines stop_extra, a function that ends them, when it starts processes of its
 # own; then it calls begin_session, which fills in the defaults and runs end_session at
 # the end.
@@ -38,6 +39,7 @@ smoke_user=
 keep_files=()
 passed_message=passed
 quiet_steps=
+program_env=()
 
 # State that end_session reads; empty until the step that fills it has run.
 work=
@@ -293,12 +295,12 @@ pixel_of() {
 # ---- the program -----------------------------------------------------------------------
 
 # launch_program LOG: starts the installed program in the background as the user, with
-# a clean environment and Qt's xcb platform, its output in LOG; sets app_pid.
+# a clean environment, Qt's xcb platform and program_env, its output in LOG; sets app_pid.
 launch_program() {
     "${as_user[@]}" env -i \
         HOME="$home" USER="$run_name" LOGNAME="$run_name" PATH=/usr/bin:/bin \
         LANG=C.UTF-8 DISPLAY="$DISPLAY" XAUTHORITY="$user_auth" XDG_RUNTIME_DIR="$runtime" \
-        QT_QPA_PLATFORM=xcb \
+        QT_QPA_PLATFORM=xcb "${program_env[@]}" \
         "$program" >"$1" 2>&1 </dev/null &
     app_pid=$!
 }

@@ -15,9 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 
-namespace {
-
-// The program's icon: hand-drawn pictures for the small sizes, the drawing for the rest.
 QIcon programIcon()
 {
     QIcon icon(QStringLiteral(":/icon.svg"));
@@ -25,6 +22,8 @@ QIcon programIcon()
     icon.addFile(QStringLiteral(":/icon-32.png"), QSize(32, 32));
     return icon;
 }
+
+namespace {
 
 // A label as wide and as high as its caption: single-line, left-aligned and opaque,
 // so that it hides the plot beneath it.
@@ -82,6 +81,9 @@ QListView *makeList(QWidget *parent, const QString &name, QAbstractItemModel *mo
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setFocusPolicy(Qt::NoFocus);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A text wider than the list is cut at its edge: "45,5" shown as "4…" would hide the
+    // very digits a navigator checks against the sheet.
+    list->setTextElideMode(Qt::ElideNone);
     useMenuColour(list);
     return list;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractItemModel;
+class QIcon;
 class QPoint;
 class QFrame;
 class QLabel;
@@ -16,6 +17,10 @@ class LogoImage;
 class SharpPicture;
 class StartMarker;
 class UpDown;
+
+// The program's icon: hand-drawn pictures for the small sizes, the drawing for the rest.
+// Every window of the program shows it, the messages before the main window included.
+QIcon programIcon();
 
 // The main window's controls at their designed places, by the names the handlers use,
 // in the order of the tab chain. Like a form drawn in a designer it only builds the

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -34,6 +35,8 @@ int main(int argc, char *argv[])
     trevanto::catchTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("br.org.pervona.Trevanto"));
+    // Before any message can show: a message box takes the program's icon from here.
+    QApplication::setWindowIcon(programIcon());
 
     trevanto::useProgramStyle(commandLine.styleAsked);
     QApplication::setFont(trevanto::dialogFont());

@@ -28,7 +28,7 @@ OuterSize::OuterSize(QWidget *window, float widthTwips, float heightTwips)
 bool OuterSize::eventFilter(QObject *, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)
+    if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowStateChange)
         follow();
     return false;
 }
@@ -79,8 +79,10 @@ void OuterSize::apply()
     // Nor can the user make it smaller than the work file gives back.
     m_window->setMinimumSize((MinimumOuter - m_frameMargins).expandedTo(QSize(1, 1)));
     m_appliedOuterSize = outer;
+    m_givenInside = (outer - m_frameMargins).expandedTo(QSize(1, 1));
+    m_lastResize.reset();
     m_applying = true;
-    m_window->resize((outer - m_frameMargins).expandedTo(QSize(1, 1)));
+    m_window->resize(m_givenInside);
     m_applying = false;
 }
 
@@ -97,17 +99,50 @@ void OuterSize::follow()
 {
     if (m_applying || !m_window->isVisible())
         return;
-    const QSize margins = m_window->frameGeometry().size() - m_window->size();
-    if (margins != m_frameMargins) {
-        // The frame became known after the size was set: give the outer size again.
-        apply();
-        emit framed();
+    const QSize outer = m_window->frameGeometry().size();
+    if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) {
+        // The window manager's size. A manager that resizes the window before it says
+        // that the window is maximized has not given it a size of the user's.
+        const QScreen *screen = m_window->screen();
+        const bool fillsScreen = screen && outer.width() >= screen->availableGeometry().width()
+                                 && outer.height() >= screen->availableGeometry().height();
+        if (m_lastResize && m_lastResize->inside == m_window->size() && fillsScreen) {
+            m_appliedOuterSize = m_lastResize->outerBefore;
+            setTwips(m_lastResize->widthTwips, m_lastResize->heightTwips);
+        }
+        m_lastResize.reset();
+        m_managedInside = m_window->size();
         return;
     }
-    const QSize outer = m_window->frameGeometry().size();
+    // Nor is the manager's size a user's when the window is restored and still has it,
+    // until the manager gives the size before back.
+    if (m_managedInside && *m_managedInside == m_window->size())
+        return;
+    m_managedInside.reset();
+    const QSize margins = outer - m_window->size();
+    if (!m_framed && margins != m_frameMargins) {
+        // The frame became known after the size was set: give the outer size again,
+        // unless the window has another inside already, which the window manager or the
+        // user chose.
+        m_framed = true;
+        if (m_window->size() == m_givenInside) {
+            apply();
+            emit framed();
+            return;
+        }
+        emit framed();
+    }
+    m_frameMargins = margins;
     if (outer == m_appliedOuterSize)
         return;
-    // The user (or the system) resized the window.
+    // The user (or the system) resized the window. A size of the pixels the twips give
+    // already, as restore brings back, leaves them as they are.
+    const Resize resize{m_appliedOuterSize, m_widthTwips, m_heightTwips, m_window->size()};
     m_appliedOuterSize = outer;
+    // Compared as doubles: a work file's twips may lie far outside the int range.
+    if (outer.width() == trevanto::roundHalfEven(double(m_widthTwips) / TwipsPerPixel)
+        && outer.height() == trevanto::roundHalfEven(double(m_heightTwips) / TwipsPerPixel))
+        return;
+    m_lastResize = resize;
     setTwips(float(outer.width() * TwipsPerPixel), float(outer.height() * TwipsPerPixel));
 }

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <optional>
+
 class QWidget;
 
 // The window's outer size, frame included, in twips, as the work file keeps it, and its
@@ -12,8 +14,10 @@ class QWidget;
 // the window at once, shrunk to the screen's area for windows when it is larger; the
 // twips stay as they were set then, so that a smaller screen (or a larger display
 // scale) does not cost the user's size. A size the user or the system gives the window
-// becomes the twips. Until the window is shown its frame is not known, so the size is
-// given again then.
+// becomes the twips, except while the window is maximized, full screen or minimized:
+// that size is the window manager's, and the twips stay those that restore brings
+// back. Until the window is shown its frame is not known, so the size is given again
+// then, unless the window manager or the user has already chosen another.
 class OuterSize : public QObject
 {
     Q_OBJECT
@@ -43,6 +47,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The twips and the outer size before a resize, taken back when the window turns
+    // out to be maximized at the size the resize gave it.
+    struct Resize
+    {
+        QSize outerBefore;
+        float widthTwips;
+        float heightTwips;
+        QSize inside; // the window's inside after the resize: its frame may change after
+    };
+
     void apply();
     void follow();
     void setTwips(float width, float height);
@@ -50,8 +64,12 @@ private:
     QWidget *m_window;
     float m_widthTwips;
     float m_heightTwips;
-    QSize m_appliedOuterSize; // the outer size last set from the twips
+    QSize m_appliedOuterSize; // the outer size last set from the twips, or followed
     QSize m_frameMargins;     // the frame's share of it, as known then
+    QSize m_givenInside;      // the inside that apply() gave the window
+    std::optional<Resize> m_lastResize;
+    std::optional<QSize> m_managedInside; // the inside last seen maximized (or minimized)
+    bool m_framed = false;
     bool m_applying = false;
 };
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace trevanto {
@@ -17,27 +18,44 @@ quint32 premultiplied(QColor colour)
     return qPremultiply(colour.rgba());
 }
 
-// The window's surface: lines and rings written into its scan lines.
+// The window's surface: lines and rings written into its scan lines, window pixel by
+// window pixel, or smoothed at the device's resolution.
 class RasterCanvas : public CourseCanvas
 {
 public:
-    explicit RasterCanvas(Raster &raster)
+    RasterCanvas(Raster &raster, bool smooth)
         : m_raster(raster)
+        , m_smooth(smooth)
     {
     }
-    void line(PlotPoint from, PlotPoint to) override { m_raster.line(from, to, premultiplied(Qt::black)); }
+    void line(PlotPoint from, PlotPoint to) override
+    {
+        m_smooth ? m_raster.smoothLine(from, to, Black) : m_raster.line(from, to, Black);
+    }
     void ring(PlotPoint centre, int radius, const QColor &colour) override
     {
-        m_raster.ring(centre, radius, premultiplied(colour));
+        m_smooth ? m_raster.smoothRing(centre, radius, premultiplied(colour))
+                 : m_raster.ring(centre, radius, premultiplied(colour));
     }
 
 private:
+    static constexpr quint32 Black = 0xFF000000;
     Raster &m_raster;
+    bool m_smooth;
 };
 
+// Whether each window pixel is a whole square of device pixels: at 100 % and 200 % the
+// plot's pixels are written as they are; at 125 % or 150 % a pixel so widened would be
+// one device pixel here and two there, and a slanting line would come out beaded.
+bool wholeDeviceSquares(qreal ratio)
+{
+    return ratio >= 1 && ratio == std::floor(ratio);
+}
+
 // The part of `within` that the lines and circles of the plot can touch: every point
-// of the course and the finish target's outer ring around it.
-QRect courseArea(const CoursePlot &plot, const QRect &within)
+// of the course and the finish target's outer ring around it, and `margin` more window
+// pixels each way.
+QRect courseArea(const CoursePlot &plot, const QRect &within, int margin)
 {
     if (lastDrawnLeg(plot) < 0)
         return QRect();
@@ -49,7 +67,7 @@ QRect courseArea(const CoursePlot &plot, const QRect &within)
         top = std::min<std::int64_t>(top, leg.to.y);
         bottom = std::max<std::int64_t>(bottom, leg.to.y);
     }
-    const int reach = 5;
+    const int reach = 5 + margin;
     auto clampX = [&](std::int64_t x) { return int(std::clamp<std::int64_t>(x, within.left(), within.right() + 1)); };
     auto clampY = [&](std::int64_t y) { return int(std::clamp<std::int64_t>(y, within.top(), within.bottom() + 1)); };
     const QPoint topLeft(clampX(left - reach), clampY(top - reach));
@@ -96,11 +114,15 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
     const QRect cleared = m_drawnArea;
     raster.fill(cleared, premultiplied(look.background));
 
-    RasterCanvas canvas(raster);
-    drawCourse(plot, canvas);
-    m_drawnArea = courseArea(plot, raster.bounds());
-
     const qreal ratio = m_image.devicePixelRatio();
+    // At 100 % and 200 % the window pixels are written as they are; at any other
+    // density the course is drawn at the screen's own resolution, as the page draws it:
+    // the same shapes through the same pixel centres, smoothed. A smoothed edge may
+    // reach into the device pixel that a window pixel beyond the shapes shares with them.
+    const bool smooth = !wholeDeviceSquares(ratio);
+    RasterCanvas canvas(raster, smooth);
+    drawCourse(plot, canvas);
+    m_drawnArea = courseArea(plot, raster.bounds(), smooth ? 1 : 0);
     if (!m_pictures || !m_pictures->drawsLike(look, ratio))
         m_pictures.emplace(look, ratio);
     for (std::size_t i = 0; i < plot.legs.size(); ++i) {
@@ -112,16 +134,20 @@ QRect PlotSurface::draw(const CoursePlot &plot, const QStringList &texts, const 
         const QString &text = texts.at(qsizetype(i));
         const PlotPoint corner = plot.legs[i].labelCorner;
         const QPoint at(nearWindow(corner.x), nearWindow(corner.y));
-        LabelPicture &picture = m_pictures->measured(text);
-        const QRect rect(at, picture.size);
-        if (rect.intersects(raster.bounds()))
-            raster.blit(rect, m_pictures->rendered(text, picture));
+        const QRect rect(at, m_pictures->measured(text).size);
         m_drawnArea |= rect & raster.bounds();
         label.rect = rect;
         label.visible = true;
         // A redraw mostly shows the texts it showed before: sharing them costs nothing.
         if (!label.text.isSharedWith(text))
             label.text = text;
+    }
+    // Only the labels that show: a long course stacks most of them under later ones, and
+    // a text never seen is never rendered, which spares the start-up the pictures of
+    // hundreds of bearings.
+    for (const qsizetype i : labelsInSight(labels, raster.bounds())) {
+        const BearingLabel &label = labels[std::size_t(i)];
+        raster.blit(label.rect, m_pictures->rendered(label.text, m_pictures->measured(label.text)));
     }
     return cleared | m_drawnArea;
 }

@@ -23,8 +23,9 @@ namespace trevanto {
 // Lines and circles are written straight into the image's scan lines, one window pixel
 // wide and not smoothed, with the pixels the painter's own one-pixel lines and circles
 // take (a line in exact arithmetic, so it always covers both its end points). At a
-// screen density above one every window pixel becomes the block of device pixels it
-// covers.
+// whole screen density above one every window pixel becomes the block of device pixels
+// it covers; at any other (125 %, 150 % …) the same shapes are drawn smoothed at the
+// device's resolution, since blocks of one and two device pixels would bead them.
 class PlotSurface
 {
 public:

@@ -1,9 +1,13 @@
 #include "raster.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <tuple>
 
 namespace trevanto {
 
@@ -101,6 +105,15 @@ Division mulDivide(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t 
     return {first.quotient * 65536 + second.quotient, second.remainder};
 }
 
+// A premultiplied colour laid over a pixel at `alpha` (0 to 256): each channel is the
+// colour's share plus what shows through.
+inline quint32 over(quint32 pixel, quint32 colour, int alpha)
+{
+    const quint32 rb = (((colour & 0xFF00FF) * alpha + (pixel & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
+    const quint32 ag = ((((colour >> 8) & 0xFF00FF) * alpha + ((pixel >> 8) & 0xFF00FF) * (256 - alpha)) >> 8) & 0xFF00FF;
+    return rb | (ag << 8);
+}
+
 } // namespace
 
 Raster::Raster(QImage &image)
@@ -172,6 +185,111 @@ void Raster::blit(const QRect &area, const QImage &picture)
     for (int y = std::max(0, -top); y < std::min(height, m_deviceHeight - top); ++y) {
         const auto *source = reinterpret_cast<const quint32 *>(picture.constScanLine(y));
         std::memcpy(row(top + y) + left + fromX, source + fromX, bytes);
+    }
+}
+
+void Raster::blend(int deviceX, int deviceY, quint32 colour, int alpha)
+{
+    quint32 &pixel = row(deviceY)[deviceX];
+    pixel = over(pixel, colour, alpha);
+}
+
+void Raster::smoothLine(PlotPoint from, PlotPoint to, quint32 colour)
+{
+    // In device pixels, through the centres of the window pixels.
+    double x0 = (from.x + 0.5) * m_ratio, y0 = (from.y + 0.5) * m_ratio;
+    double x1 = (to.x + 0.5) * m_ratio, y1 = (to.y + 0.5) * m_ratio;
+    const bool steep = std::abs(y1 - y0) > std::abs(x1 - x0);
+    if (steep) {
+        std::swap(x0, y0);
+        std::swap(x1, y1);
+    }
+    if (x1 < x0) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    const double along = x1 - x0;
+    if (along == 0)
+        return; // a point: the ring at the leg's end covers it
+    const double slope = (y1 - y0) / along;
+    const int majorExtent = steep ? m_deviceHeight : m_deviceWidth;
+    const int minorExtent = steep ? m_deviceWidth : m_deviceHeight;
+    // Columns whose centre lies on the line, its square ends half its width beyond.
+    const double first = std::max(std::ceil(x0 - m_ratio / 2 - 0.5), 0.0);
+    const double last = std::min(std::floor(x1 + m_ratio / 2 - 0.5), double(majorExtent) - 1);
+    if (first > last)
+        return;
+    // Fixed point, 16 bits below the device pixel. A line m_ratio device pixels wide
+    // crosses each column over the same length: every column takes the same ink.
+    constexpr double One = 65536;
+    const std::int64_t half = std::llround(m_ratio * std::sqrt(1 + slope * slope) * One / 2);
+    const std::int64_t step = std::llround(slope * One);
+    std::int64_t centre = std::llround((y0 + (first + 0.5 - x0) * slope) * One);
+    const std::int64_t end = std::int64_t(minorExtent) << 16;
+    const qsizetype pixelsPerLine = m_stride / qsizetype(sizeof(quint32));
+    for (int column = int(first); column <= int(last); ++column, centre += step) {
+        const std::int64_t top = std::max<std::int64_t>(centre - half, 0);
+        const std::int64_t bottom = std::min(centre + half, end);
+        if (top >= bottom)
+            continue;
+        const int firstRow = int(top >> 16);
+        const int lastRow = int((bottom - 1) >> 16);
+        quint32 *const base = reinterpret_cast<quint32 *>(m_bits);
+        const auto at = [&](int minor) -> quint32 & {
+            return steep ? base[qsizetype(column) * pixelsPerLine + minor] : base[qsizetype(minor) * pixelsPerLine + column];
+        };
+        const auto lay = [&](quint32 &pixel, int alpha) { pixel = over(pixel, colour, alpha); };
+        if (firstRow == lastRow) {
+            lay(at(firstRow), int((bottom - top) >> 8));
+            continue;
+        }
+        lay(at(firstRow), int(((std::int64_t(firstRow) + 1) * 65536 - top) >> 8));
+        for (int minor = firstRow + 1; minor < lastRow; ++minor)
+            at(minor) = colour;
+        lay(at(lastRow), int((bottom - std::int64_t(lastRow) * 65536) >> 8));
+    }
+}
+
+void Raster::smoothRing(PlotPoint centre, int radius, quint32 colour)
+{
+    // The ring's coverage depends only on where its centre falls within a device pixel:
+    // painted once for each such place, and laid over the surface from then on.
+    const double cx = (centre.x + 0.5) * m_ratio;
+    const double cy = (centre.y + 0.5) * m_ratio;
+    const double originX = std::floor(cx), originY = std::floor(cy);
+    const int margin = int(std::ceil((radius + 1) * m_ratio)) + 1;
+    const std::int64_t left = std::int64_t(originX) - margin, top = std::int64_t(originY) - margin;
+    if (left + 2 * margin < 0 || top + 2 * margin < 0 || left >= m_deviceWidth || top >= m_deviceHeight)
+        return;
+    const auto key = std::make_tuple(m_ratio, radius, int((cx - originX) * 64), int((cy - originY) * 64));
+    static std::map<std::tuple<qreal, int, int, int>, QImage> masks;
+    auto found = masks.find(key);
+    if (found == masks.end()) {
+        QImage mask(2 * margin + 1, 2 * margin + 1, QImage::Format_ARGB32_Premultiplied);
+        mask.fill(Qt::transparent);
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(margin + cx - originX, margin + cy - originY);
+        painter.scale(m_ratio, m_ratio);
+        if (radius == 0) {
+            painter.fillRect(QRectF(-0.5, -0.5, 1, 1), Qt::black);
+        } else {
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawEllipse(QPointF(0, 0), radius, radius);
+        }
+        painter.end();
+        found = masks.emplace(key, mask).first;
+    }
+    const QImage &mask = found->second;
+    for (int y = 0; y < mask.height(); ++y) {
+        if (top + y < 0 || top + y >= m_deviceHeight)
+            continue;
+        const auto *alphas = reinterpret_cast<const quint32 *>(mask.constScanLine(y));
+        for (int x = 0; x < mask.width(); ++x) {
+            const int alpha = int(qAlpha(alphas[x]));
+            if (alpha > 0 && left + x >= 0 && left + x < m_deviceWidth)
+                blend(int(left + x), int(top + y), colour, alpha + (alpha >> 7));
+        }
     }
 }
 

@@ -35,12 +35,22 @@ public:
     // The one-pixel circle of radius 0 to 5 around a centre.
     void ring(PlotPoint centre, int radius, quint32 colour);
 
+    // At a density that is no whole number, where a window pixel widened to whole device
+    // pixels would be one device pixel here and two there: the same line, through the
+    // same pixel centres, one window pixel wide and smoothed at the device's resolution,
+    // so that every device column (row, for a steep line) along it takes the same ink.
+    void smoothLine(PlotPoint from, PlotPoint to, quint32 colour);
+    // The ring as a smoothed circle of the same radius at the device's resolution.
+    void smoothRing(PlotPoint centre, int radius, quint32 colour);
+
     // Copies a picture rendered at the surface's density into the window rectangle
     // `area`, no further than the device pixels of that rectangle.
     void blit(const QRect &area, const QImage &picture);
 
 private:
     std::vector<int> edges(int count, int deviceCount) const;
+    // Lays `colour` over the device pixel at `alpha` (0 to 256).
+    void blend(int deviceX, int deviceY, quint32 colour, int alpha);
     quint32 *row(int deviceY) { return reinterpret_cast<quint32 *>(m_bits + qsizetype(deviceY) * m_stride); }
     // The device pixel where window coordinate v begins, for any v near the window.
     int device(int v) const;
