@@ -270,9 +270,15 @@ void TestWorkFile::location()
 void TestWorkFile::installedFolders()
 {
 #ifdef Q_OS_WIN
+    // By the folder's real path: in any letter case, whatever the environment says.
     const QString programs = qEnvironmentVariable("ProgramFiles");
-    QVERIFY(isInstalledProgramFolder(programs + QStringLiteral("\\Trevanto")));
+    qputenv("ProgramFiles", "C:\\Trevanto");
+    for (const QString &folder : {programs + QStringLiteral("\\Trevanto"), programs.toLower() + QStringLiteral("\\trevanto")})
+        QVERIFY2(isInstalledProgramFolder(folder), qPrintable(folder));
     QVERIFY(!isInstalledProgramFolder(QStringLiteral("C:\\Trevanto")));
+    // A folder of Program Files' Portuguese name at the root is anyone's.
+    QVERIFY(pathInSystemProgramFolders(QStringLiteral("C:\\Arquivos de programas\\Internet Explorer\\iexplore.exe")).isEmpty());
+    qputenv("ProgramFiles", programs.toLocal8Bit());
 #else
     for (const char *folder : {"/usr/bin", "/usr/local/bin", "/opt/trevanto/bin"})
         QVERIFY2(isInstalledProgramFolder(QString::fromLatin1(folder)), folder);
