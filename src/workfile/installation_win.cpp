@@ -98,7 +98,7 @@ QStringList recordedInstallFolders()
 {
     QStringList folders;
     for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        for (const DWORD view : {DWORD(KEY_WOW64_64KEY), DWORD(KEY_WOW64_32KEY)}) {
+        for (const DWORD view : {DWORD(RRF_SUBKEY_WOW6464KEY), DWORD(RRF_SUBKEY_WOW6432KEY)}) {
             wchar_t value[MAX_PATH + 1] = {};
             DWORD size = sizeof value - sizeof(wchar_t);
             if (::RegGetValueW(root, L"Software\\Pervona\\Trevanto", nullptr, RRF_RT_REG_SZ | view, nullptr, value,
