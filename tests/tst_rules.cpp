@@ -114,6 +114,9 @@ private slots:
     void blanksAsSpaces()
     {
         QCOMPARE(trevanto::blanksAsSpaces(u"\t34\r\n\u2028 1,5\v"_s), u" 34    1,5 "_s);
+        // Every control character, NUL among them; a format character such as U+FEFF is text.
+        QCOMPARE(trevanto::blanksAsSpaces(QStringView(u"1\u00002\u0001\u001F\u007F\u0085\u009F\u00A0\uFEFF", 10).toString()),
+                 u"1 2     \u00A0\uFEFF"_s);
     }
     void penStart_data();
     void penStart()

@@ -11,7 +11,10 @@
 #include "workfile/installation.h"
 #include "workfile/workfile.h"
 
+#include <QClipboard>
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QListView>
 #include <QFile>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -145,6 +148,14 @@ void TestWorkFile::format_data()
     row("Latin-1 characters are one byte each", "é", "", "10º", "DIR=\xE9;\r\nMET=\r\n" + zeros + "10\xBA" + end);
     row("a character beyond Latin-1 -> the whole file UTF-8 after a byte-order mark", "5€|é", "Ω", "1º",
         "\xEF\xBB\xBF" "DIR=5\xE2\x82\xAC;\xC3\xA9;\r\nMET=\xCE\xA9;\r\n" + zeros + "1\xC2\xBA" + end);
+    // The reader refuses a NUL, and a line end would cut the line: both are written as spaces.
+    for (const bool latin1 : {true, false}) {
+        const QString scale = QStringView(u"1\u00002\r\n3\u0001", 7).toString() + (latin1 ? u""_s : u"\u2212"_s);
+        QTest::addRow("a NUL and a line end in the scale -> spaces, %s", latin1 ? "Latin-1" : "UTF-8")
+                << WorkFileState{{}, {}, 0, 0, scale, 0, 0} << brazil
+                << (latin1 ? ""_ba : "\xEF\xBB\xBF"_ba) + "DIR=\r\nMET=\r\n" + zeros + "1 2  3\x01"
+                           + (latin1 ? ""_ba : "\xE2\x88\x92"_ba) + end;
+    }
 
     // A size or position: seven significant digits at most, halves to even, in the
     // locale's decimal separator, with no thousands separator and no exponent.
@@ -499,6 +510,7 @@ void TestWorkFile::writtenBehind_data()
     QTest::newRow("the window resized") << 5 << with("WIDTH=10000\r\nHEIGHT=8000", "WIDTH=9000\r\nHEIGHT=7500");
     QTest::newRow("the window made smaller than it can be: as a restart gives it back")
             << 6 << with("WIDTH=10000\r\nHEIGHT=8000", "WIDTH=1800\r\nHEIGHT=600");
+    QTest::newRow("a NUL and a line break pasted into the scale -> spaces") << 7 << with("ESCALA=10", "ESCALA=10 5 ");
 }
 
 void TestWorkFile::writtenBehind()
@@ -516,10 +528,18 @@ void TestWorkFile::writtenBehind()
         [&] { form.Form_DragDrop(300, 301); },
         [&] { form.resize(QSize(600, 500) - (form.frameGeometry().size() - form.size())); }, // outer size
         [&] { form.resize(60, 20); },
+        [&] {
+            QGuiApplication::clipboard()->setText(QStringView(u"\u00005\n", 3).toString());
+            form.Text2->end(false);
+            form.Text2->paste();
+        },
     };
     changes[change]();
     // Half a second after the change, and the save itself.
     QTRY_COMPARE_WITH_TIMEOUT(readAll(path()), written, 1000);
+    // What was written, the next start reads whole.
+    const WorkFileLoad next = loadWorkFile(path(), brazil);
+    QVERIFY(next.status == LoadStatus::Loaded && !next.keepBackup);
 }
 
 // The window's thread held up (a print server that does not answer, any slow call): the

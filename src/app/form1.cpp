@@ -25,8 +25,26 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QValidator>
 
 using namespace trevanto;
+
+namespace {
+
+// Makes each control character and line break of a box's new text a space before the
+// box takes the text, so that no signal of the box ever carries one.
+class BlanksAsSpaces : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = blanksAsSpaces(std::move(input));
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 Form1::Form1(const Services &services, QWidget *parent)
     : QWidget(parent)
@@ -54,16 +72,11 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
     connect(&m_outerSize, &OuterSize::framed, this, &Form1::windowFramed);
-    // A number pasted with its line break, or typed between tabs, reads as spaced.
-    for (QLineEdit *box : {Text4, Text3, Text2}) {
-        connect(box, &QLineEdit::textEdited, box, [box](const QString &text) {
-            const int cursor = box->cursorPosition();
-            if (const QString spaced = blanksAsSpaces(text); spaced != text) {
-                box->setText(spaced);
-                box->setCursorPosition(cursor);
-            }
-        });
-    }
+    // A number pasted with its line break, or typed between tabs, reads as spaced; no
+    // NUL or other control character reaches a box's text, nor the work file.
+    auto *blanks = new BlanksAsSpaces(this);
+    for (QLineEdit *box : {Text4, Text3, Text2})
+        box->setValidator(blanks);
     // The two lists show the same legs side by side.
     QScrollBar *bearingRows = List2->verticalScrollBar();
     QScrollBar *distanceRows = List1->verticalScrollBar();

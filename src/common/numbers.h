@@ -13,8 +13,10 @@ namespace trevanto {
 // Returns the text with the space character (and only that) removed from both ends.
 QStringView trimSpaces(QStringView text);
 
-// Returns the text with each tab and line break (as a number copied from a sheet or a
-// spreadsheet brings along) made a space, as the entry boxes take them.
+// Returns the text with each control character and line break made a space, as the
+// entry boxes take them: a number copied from a sheet or a spreadsheet brings tabs and
+// line breaks along, and a NUL or another control character pasted into a box would
+// otherwise go into the work file.
 QString blanksAsSpaces(QString text);
 
 // The one number reader of the program. A number is: optional white space, an

@@ -142,12 +142,17 @@ QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
         bytes += "\xEF\xBB\xBF";
 
     // Straight into the bytes, so that a large course is never held twice over.
-    const auto add = [&bytes, latin1](QStringView text) {
+    const auto unwritable = [](QChar c) { return c == u'\0' || c == u'\r' || c == u'\n'; };
+    const auto add = [&bytes, latin1, &unwritable](QStringView text) {
         if (latin1) {
             for (const QChar c : text)
-                bytes += char(c.unicode());
-        } else {
+                bytes += unwritable(c) ? ' ' : char(c.unicode());
+        } else if (std::none_of(text.begin(), text.end(), unwritable)) {
             bytes += text.toUtf8();
+        } else {
+            QString spaced = text.toString();
+            std::replace_if(spaced.begin(), spaced.end(), unwritable, u' ');
+            bytes += spaced.toUtf8();
         }
     };
     const auto addItems = [&](const char *key, const QStringList &items) {

@@ -25,7 +25,12 @@ struct WorkFileState
     friend bool operator==(const WorkFileState &, const WorkFileState &) = default;
 };
 
+// The scale box takes a text of at most this many characters (UTF-16 units).
+inline constexpr qsizetype MaxScaleLength = 32767;
+
 // Returns the work file's exact bytes: seven lines, each ended by CR LF, in Latin-1.
+// A NUL or a line end inside a text is written as a space, as the entry boxes take
+// them: the reader refuses a NUL, and a line end would cut the line.
 // When a text holds a character Latin-1 cannot (a locale's own minus sign or decimal
 // separator, such as U+2212 or U+066B), the whole file is UTF-8 after a byte-order
 // mark instead, so that every text comes back as it went in.
