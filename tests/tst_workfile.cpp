@@ -110,7 +110,8 @@ private slots:
     void writtenWhileBlocked();
     void markerInReach_data();
     void markerInReach();
-    void unreadLegsSaid();
+    void startSays_data();
+    void startSays();
     void legsComeBack_data();
     void legsComeBack();
 
@@ -204,9 +205,15 @@ void TestWorkFile::parse_data()
     row("two DIR lines add up, first first", "DIR=1;2;\r\nMET=9;\r\nDIR=3;\r\n", "DIR[1|2|3] MET[9]");
     row("repeated keys -> the last wins, even an empty scale", "WIDTH=100\r\nESCALA=10\r\nWIDTH=200\r\nESCALA=\r\n",
         "W200 S''");
-    row("bad values skipped: text, empty, 2.5 and 10.000, exponent, beyond 32 bits, infinite",
-        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=2.5\r\nWIDTH=10.000\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\nWIDTH=-inf\r\n",
+    row("bad values skipped: text, empty, 1.000,5, exponent, beyond 32 bits, infinite",
+        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=1.000,5\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\nWIDTH=-inf\r\n",
         "W100 partial");
+    row("the other locale's separator reads, as in the legs: 2.5 -> 2, 10.000 -> 10",
+        "WIDTH=2.5\r\nHEIGHT=10.000\r\nLEFT=3.5\r\n", "W2 H10 L4");
+    row("a scale as long as the box takes -> whole", "ESCALA=" + QByteArray(MaxScaleLength, '7') + "\r\n",
+        qPrintable(u"S'%1'"_s.arg(QString(MaxScaleLength, u'7'))));
+    row("a scale one longer -> cut to the box, partial", "ESCALA=" + QByteArray(MaxScaleLength, '7') + "8\r\n",
+        qPrintable(u"S'%1' partial"_s.arg(QString(MaxScaleLength, u'7'))));
     row("Latin-1 bytes decoded", "DIR=\xE9;\r\nESCALA=1\xBA\r\n", "DIR[é] S'1º'");
     row("a byte-order mark -> UTF-8, read whole", "\xEF\xBB\xBF" "DIR=\xE2\x88\x92" "1;\r\nESCALA=1\xC2\xBA\r\n",
         "DIR[−1] S'1º'");
@@ -422,6 +429,12 @@ void TestWorkFile::restart_data()
     QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << 1 << Untouched;
     QTest::newRow("at the size limit -> read") << QByteArray("ESCALA=12\r\n").leftJustified(MaxWorkFileSize, ' ')
                                                << standard << 0 << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=12");
+    QTest::newRow("lists of unequal length -> the pairs loaded, said, kept")
+            << QByteArray("DIR=100;200;500;\r\nMET=90;180;\r\n") << standard << 1
+            << "DIR=100;200;\r\nMET=90;180;\r\n" + Untouched.sliced(12);
+    QTest::newRow("a scale longer than the box -> cut, kept quietly")
+            << "ESCALA=1" + QByteArray(MaxScaleLength, '0') + "\r\n" << standard << 2
+            << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=1" + QByteArray(MaxScaleLength - 1, '0'));
     QTest::newRow("a byte-order mark -> read whole, not kept")
             << "\xEF\xBB\xBF" + typed << QSize(800, 600) << 0 << typed;
     QTest::newRow("a line passed over -> kept, quietly") << "dir=1;\r\n" + typed << QSize(800, 600) << 2 << typed;
@@ -483,17 +496,50 @@ void TestWorkFile::markerInReach()
     QVERIFY(readAll(path()).endsWith(QStringLiteral("LEFT=%1\r\nTOP=%2\r\n").arg(shown.x()).arg(shown.y()).toLatin1()));
 }
 
-// Legs that read in no way are drawn around, and the start says once which they are.
-void TestWorkFile::unreadLegsSaid()
+// What the start cannot read, of the file, its scale and its legs, is said once, in one
+// message; the course is drawn through the legs that read, at a scale written under the
+// other locale too. '@' stands for the work file's path.
+void TestWorkFile::startSays_data()
 {
-    const auto fixture = start("DIR=100;x;50;\r\nMET=90;90;180;\r\n");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QPoint>("pen"); // (0, 0): nothing drawn
+
+    const QString unread2 = u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_s;
+    const QString unequal = u"O arquivo de trabalho tem 3 metragens e 2 direções, e cada trecho precisa de uma de cada; "
+                            "só os primeiros 2 trechos foram carregados. Antes de ser substituído, o arquivo completo será "
+                            "guardado como @.bak."_s;
+    QTest::newRow("a leg in no way -> drawn through the others, said once")
+            << QByteArray("DIR=100;x;50;\r\nMET=90;90;180;\r\n") << unread2 << QPoint(473, 311);
+    QTest::newRow("the scale 2,5 of a Brazilian file under C -> drawn")
+            << QByteArray("DIR=100;\r\nMET=90;\r\nESCALA=2,5\r\n") << QString() << QPoint(398, 261);
+    QTest::newRow("the scale in no way and a leg -> both in one message, nothing drawn")
+            << QByteArray("DIR=100;x;\r\nMET=90;90;\r\nESCALA=2,5,5\r\n")
+            << u"Informe uma ESCALA válida para o desenho! "_s + unread2 << QPoint();
+    QTest::newRow("no scale -> said, and the unread leg with it")
+            << QByteArray("DIR=100;x;\r\nMET=90;90;\r\nESCALA=\r\n")
+            << u"Informe a ESCALA para o desenho! "_s + unread2 << QPoint();
+    QTest::newRow("lists of unequal length and a leg in no way -> one message, the pairs drawn")
+            << QByteArray("DIR=100;x;500;\r\nMET=90;90;\r\n") << unequal + u' ' + unread2 << QPoint(473, 261);
+    QTest::newRow("one list empty -> no leg loaded")
+            << QByteArray("DIR=100;\r\nMET=\r\n")
+            << QString(unequal).replace(u"3 metragens e 2 direções"_s, u"1 metragem e 0 direções"_s)
+                       .replace(u"só os primeiros 2 trechos foram carregados"_s, u"nenhum trecho foi carregado"_s)
+            << QPoint(373, 261);
+}
+
+void TestWorkFile::startSays()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+    QFETCH(QPoint, pen);
+    const auto fixture = start(file);
     Form1 &form = *fixture->form;
-    QCOMPARE(fixture->messages.texts,
-             QStringList{u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_s});
-    QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(473, 311));
-    form.Command3_Click();
-    QCOMPARE(fixture->messages.texts.size(), 1);
-    QCOMPARE(form.distances().join(u'|'), QStringLiteral("100|x|50"));
+    QCOMPARE(fixture->messages.texts.join(u'|'), QString(message).replace(u'@', QDir::toNativeSeparators(path())));
+    QCOMPARE(QPoint(form.lngPenX, form.lngPenY), pen);
+    QCOMPARE(form.distances().size(), form.bearings().size());
+    form.Command3_Click(); // said at the start only
+    QCOMPARE(fixture->messages.texts.size(), message.isEmpty() ? 0 : 1 + (pen.isNull() ? 1 : 0));
 }
 
 // Every kind of change reaches the file without a close.

@@ -128,14 +128,21 @@ void Form1::Form_Load()
     const QRect available = screen() ? screen()->availableGeometry() : QRect(QPoint(0, 0), m_outerSize.pixels());
     move(placeOnScreen(QPoint(place, place), m_outerSize.pixels(), available));
     keepMarkerInReach();
-    if (!load.message.isEmpty())
-        showMessage(load.message);
+    QStringList said{load.message};
     if (load.status == LoadStatus::Loaded) {
-        Command3_Click();
-        // The course is drawn through the legs that read; which did not is said once.
-        if (const QString unread = unreadLegsMessage(m_plot.unread); !unread.isEmpty())
-            showMessage(unread);
+        // The course is drawn through the legs that read. What could not be read, of
+        // the file, its scale and its legs, is said once, in one message.
+        if (const auto refusal = scaleRefusal(Text2->text(), m_services.locale)) {
+            said << *refusal << unreadLegsMessage(unreadLegs(distances(), bearings(), m_services.locale));
+            Text2->setFocus();
+        } else {
+            Command3_Click();
+            said << unreadLegsMessage(m_plot.unread);
+        }
     }
+    said.removeAll(QString());
+    if (!said.isEmpty())
+        showMessage(said.join(u' '));
     keepWorkOnDisk();
 }
 

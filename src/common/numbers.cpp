@@ -190,6 +190,13 @@ std::optional<float> readSingle(QStringView text, const QLocale &locale)
     return NumberReader(locale).readSingle(text);
 }
 
+std::optional<double> readNumberAnyDecimal(QStringView text, const QLocale &locale)
+{
+    if (const auto value = readNumber(text, locale))
+        return value;
+    return NumberReader::withOtherDecimal(locale).readNumber(text);
+}
+
 double roundHalfEven(double value)
 {
     // nearbyint follows the current rounding mode, which the program never changes

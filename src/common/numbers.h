@@ -31,6 +31,11 @@ std::optional<double> readNumber(QStringView text, const QLocale &locale);
 // rounding, not two through a double).
 std::optional<float> readSingle(QStringView text, const QLocale &locale);
 
+// The reader of the numbers a work file holds, which may have been written under
+// another locale: a text that does not read under the locale is read with the other
+// decimal separator ("12,5" under English, "12.5" under Portuguese), as the legs are.
+std::optional<double> readNumberAnyDecimal(QStringView text, const QLocale &locale);
+
 // The same reader with the locale's signs and decimal separator looked up once, for
 // reading many numbers in a row.
 class NumberReader
