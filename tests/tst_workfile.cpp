@@ -114,6 +114,8 @@ private slots:
     void startSays();
     void legsComeBack_data();
     void legsComeBack();
+    void legsHandedOverTogether_data();
+    void legsHandedOverTogether();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
@@ -641,6 +643,36 @@ void TestWorkFile::legsComeBack()
     QCOMPARE(again->messages.texts, QStringList());
 }
 
+// Incluir and Excluir hand the work over once both lists have changed: a save can never
+// hold one list changed and the other not.
+void TestWorkFile::legsHandedOverTogether_data()
+{
+    QTest::addColumn<bool>("include");
+    QTest::newRow("Incluir") << true;
+    QTest::newRow("Excluir") << false;
+}
+
+void TestWorkFile::legsHandedOverTogether()
+{
+    QFETCH(bool, include);
+    const auto fixture = start(Example);
+    Form1 &form = *fixture->form;
+    form.Form_QueryUnload();
+    QCOMPARE(exitStatus(), 0);
+    // The distances change first; between the two, the file must still hold all the work
+    // handed over.
+    QList<int> between;
+    const auto look = [&] { between << exitStatus(); };
+    connect(form.List1->model(), &QAbstractItemModel::rowsInserted, &form, look);
+    connect(form.List1->model(), &QAbstractItemModel::rowsRemoved, &form, look);
+    if (include)
+        ::include(form, "90", "15");
+    else
+        QTest::mouseClick(form.Command2, Qt::LeftButton);
+    QCOMPARE(between, QList<int>{0});
+    form.Form_QueryUnload();
+    QVERIFY(readAll(path()).startsWith(include ? "DIR=120;80;15;\r\nMET=45;300;90;\r\n"_ba : "DIR=120;\r\nMET=45;\r\n"_ba));
+}
 
 QTEST_MAIN(TestWorkFile)
 #include "tst_workfile.moc"

@@ -201,11 +201,7 @@ void Form1::keepWorkOnDisk()
         return;
     WorkKeeper *keeper = m_keeper.get();
     keeper->started();
-    for (LegList *list : {m_distances, m_bearings}) {
-        connect(list, &LegList::rowsInserted, keeper, &WorkKeeper::changed);
-        connect(list, &LegList::rowsRemoved, keeper, &WorkKeeper::changed);
-        connect(list, &LegList::modelReset, keeper, &WorkKeeper::changed);
-    }
+    // The legs are handed over by Incluir and Excluir once both lists have changed.
     connect(Text2, &QLineEdit::textChanged, keeper, &WorkKeeper::changed);
     connect(Picture1, &StartMarker::Moved, keeper, &WorkKeeper::changed);
     connect(&m_outerSize, &OuterSize::changed, keeper, &WorkKeeper::changed);
@@ -298,6 +294,7 @@ void Form1::Command1_Click()
     }
     m_distances->append(distance);
     m_bearings->append(bearing);
+    legsChanged();
     // Both lists show the new leg.
     List1->scrollToBottom();
     List2->scrollToBottom();
@@ -312,8 +309,17 @@ void Form1::Command2_Click()
     if (m_distances->count() > 0 && m_bearings->count() > 0) {
         m_distances->removeLast();
         m_bearings->removeLast();
+        legsChanged();
         Command3_Click();
     }
+}
+
+// Both lists have changed: the work is handed over once, as one state, so that no save
+// can hold one list changed and the other not.
+void Form1::legsChanged()
+{
+    if (m_keeper)
+        m_keeper->changed();
 }
 
 // ---- print, end, help, web link ------------------------------------------------
