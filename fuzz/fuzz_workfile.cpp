@@ -1,5 +1,7 @@
-// Feeds arbitrary bytes to the work-file reader under two locales, writes what it
-// read and reads that again. Aborts when a promise of the format is broken.
+// Feeds arbitrary bytes to the work-file reader under two locales, with the start's own
+// checks, writes what it read and reads that again; writes a scale of arbitrary text.
+// Aborts when a promise of the format is broken, or when the start would refuse, or
+// keep as only partly read, a file the writer wrote.
 
 #include "course/legrules.h"
 #include "workfile/workfile.h"
@@ -7,12 +9,14 @@
 #include <QByteArray>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 using namespace trevanto;
 
@@ -41,8 +45,22 @@ std::optional<std::int32_t> throughFloat(const std::optional<std::int32_t> &valu
     return std::nullopt;
 }
 
+const QString Path = QStringLiteral("trevanto.ini");
+
+// The start reads what the writer wrote as it was written, whole: nothing refused,
+// passed over or said.
+WorkFileContent loadWritten(const QByteArray &written, const QLocale &locale, bool numbersFit = true)
+{
+    const WorkFileLoad load = readWorkFile(written, locale, Path);
+    require(load.status == LoadStatus::Loaded, "the start refused what the writer wrote");
+    require(!numbersFit || (!load.keepBackup && load.message.isEmpty()), "what the writer wrote did not read whole");
+    return load.content;
+}
+
 void checkContent(const WorkFileContent &content)
 {
+    require(content.distances.size() == content.bearings.size(), "DIR and MET loaded with different lengths");
+    require(!content.scale || content.scale->size() <= MaxScaleLength, "scale longer than the scale box");
     require(content.distances.size() <= MaxLegs, "DIR list longer than MaxLegs");
     require(content.bearings.size() <= MaxLegs, "MET list longer than MaxLegs");
     require(!content.truncated || content.distances.size() == MaxLegs || content.bearings.size() == MaxLegs,
@@ -73,11 +91,10 @@ void checkRoundTrip(const WorkFileContent &content, const QLocale &locale)
     // Items read from a file hold no ';' or line end, so they survive being written and
     // read again unchanged, whatever characters they hold; so does the scale. What
     // the writer writes reads whole, unless a number has no 32-bit whole value.
-    const WorkFileContent again = parseWorkFile(written, locale);
     const auto fits = [](const std::optional<std::int32_t> &value) { return !value || throughFloat(value) == value; };
     const bool numbersFit = fits(content.width) && fits(content.height) && fits(content.markerLeft)
                             && fits(content.markerTop);
-    require(!numbersFit || !again.partial, "what the writer wrote did not read whole");
+    const WorkFileContent again = loadWritten(written, locale, numbersFit);
     require(again.distances == content.distances, "DIR items changed on a round trip");
     require(again.bearings == content.bearings, "MET items changed on a round trip");
     require(again.scale == state.scale, "scale changed on a round trip");
@@ -86,6 +103,22 @@ void checkRoundTrip(const WorkFileContent &content, const QLocale &locale)
     require(again.height == throughFloat(content.height), "height changed on a round trip");
     require(again.markerLeft == throughFloat(content.markerLeft), "left changed on a round trip");
     require(again.markerTop == throughFloat(content.markerTop), "top changed on a round trip");
+}
+
+// Any text in the scale box: what the writer writes of it loads whole, as it was, but
+// for a NUL or a line end, which come back as spaces, and a lone surrogate, which UTF-8
+// cannot hold and comes back as one other character.
+void checkScale(const QString &scale, const QLocale &locale)
+{
+    WorkFileState state;
+    state.scale = scale;
+    const WorkFileContent back = loadWritten(formatWorkFile(state, locale), locale);
+    require(back.scale && back.scale->size() == scale.size(), "scale of another length on a round trip");
+    for (qsizetype i = 0; i < scale.size(); ++i) {
+        const QChar c = scale[i];
+        const bool spaced = c == u'\0' || c == u'\r' || c == u'\n';
+        require(c.isSurrogate() || back.scale->at(i) == (spaced ? QChar(u' ') : c), "scale changed on a round trip");
+    }
 }
 
 // Any float the window could report: written, it reads back as a whole number
@@ -113,10 +146,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static const QLocale locales[] = {QLocale::c(), QLocale(QLocale::Portuguese, QLocale::Brazil)};
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
 
+    // The input as texts of the scale box: Latin-1, and UTF-16 (up to the box's length).
+    std::u16string units(std::min<std::size_t>(size / 2, MaxScaleLength), u'\0');
+    std::memcpy(units.data(), data, units.size() * sizeof(char16_t));
+    const QString scales[] = {QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), MaxScaleLength))),
+                              QString::fromStdU16String(units)};
+
     WorkFileContent first;
     bool haveFirst = false;
     for (const QLocale &locale : locales) {
-        const WorkFileContent content = parseWorkFile(bytes, locale);
+        for (const QString &scale : scales)
+            checkScale(scale, locale);
+        const WorkFileLoad load = readWorkFile(bytes, locale, Path);
+        require(load.status != LoadStatus::NotAFile && load.status != LoadStatus::Missing, "bytes are not a file");
+        if (load.status == LoadStatus::Refused) {
+            require(bytes.contains('\0') || bytes.size() > MaxWorkFileSize, "refused without a NUL or its size");
+            continue;
+        }
+        const WorkFileContent &content = load.content;
+        require(load.keepBackup == (content.partial || content.truncated || !load.message.isEmpty()),
+                "kept as .bak without being partly read, or the other way round");
         checkContent(content);
         // Only numbers follow the locale: the lists and the scale read the same.
         if (haveFirst) {

@@ -293,14 +293,14 @@ void MainWindowTest::dropMovesTheMarker()
     QCOMPARE(form.lngPenX, (moves ? drop.x() : 368) + 105);
 }
 
-// A number pasted with its line break, or between tabs, reads as one with spaces, and
-// is kept so.
+// A number pasted with its line break, or between tabs or other control characters,
+// reads as one with spaces, and is kept so.
 void MainWindowTest::pastedLineBreaksReadAsSpaces()
 {
     FormFixture fixture;
     Form1 &form = *fixture.form;
     QVERIFY(showActive(form));
-    for (const auto &[box, pasted] : {std::pair(form.Text4, u"34\r\n"_s), std::pair(form.Text3, u"\t150\n"_s),
+    for (const auto &[box, pasted] : {std::pair(form.Text4, u"34\r\n"_s), std::pair(form.Text3, u"\t150\u0001\n"_s),
                                       std::pair(form.Text2, u"12\n"_s)}) {
         box->clear();
         QGuiApplication::clipboard()->setText(pasted);
@@ -310,7 +310,7 @@ void MainWindowTest::pastedLineBreaksReadAsSpaces()
     QTest::mouseClick(form.Command1, Qt::LeftButton);
     QCOMPARE(fixture.messages.texts, QStringList());
     QCOMPARE(form.bearings(), QStringList{u"34  "_s});
-    QCOMPARE(form.distances(), QStringList{u" 150 "_s});
+    QCOMPARE(form.distances(), QStringList{u" 150  "_s});
 }
 
 // After Incluir both lists show the new leg, and they scroll together. A bearing wider

@@ -114,6 +114,9 @@ private slots:
     void blanksAsSpaces()
     {
         QCOMPARE(trevanto::blanksAsSpaces(u"\t34\r\n\u2028 1,5\v"_s), u" 34    1,5 "_s);
+        // Every control character, NUL among them; a format character such as U+FEFF is text.
+        QCOMPARE(trevanto::blanksAsSpaces(QStringView(u"1\u00002\u0001\u001F\u007F\u0085\u009F\u00A0\uFEFF", 10).toString()),
+                 u"1 2     \u00A0\uFEFF"_s);
     }
     void penStart_data();
     void penStart()
@@ -288,9 +291,11 @@ void TestRules::scaleRefusal_data()
     QTest::addColumn<QString>("message");
     const QString none = QStringLiteral("Informe a ESCALA para o desenho!");
     const QString invalid = QStringLiteral("Informe uma ESCALA válida para o desenho!");
-    // Only spaces are trimmed for the first test; a negative, fractional or large scale passes.
+    // Only spaces are trimmed for the first test; a negative, fractional or large scale
+    // passes, and so does one with the other decimal separator, as the legs read.
     const struct { const char *scale; const QString message; } rows[] = {
-        {"", none},        {"   ", none},     {"abc", invalid},  {"\t", invalid}, {"2~5", invalid},
+        {"", none},        {"   ", none},     {"abc", invalid},  {"\t", invalid}, {"2~5~5", invalid},
+        {"2~5", {}}, // as a work file written under the other locale holds it
         {"0", none},       {"0#0", none},     {"-0", none},      {"-10", {}},      {"0#4", {}},
         {" 150 ", {}},
     };
@@ -324,8 +329,10 @@ void TestRules::stepScale_data()
         {"2#5", down, "1"}, {"2#5", up, "3"}, {"3#5", down, "3"}, {"3#5", up, "5"}, {"0#4", down, nullptr},
         {"0#4", up, "1"}, {"-0#5", up, "1"}, {"1#4", down, nullptr}, {"1#6", down, "1"}, {"99#5", up, nullptr},
         {"100#6", down, "100"},
-        // Not a number here: left alone.
-        {"", down, nullptr}, {"abc", up, nullptr}, {"1e2", down, nullptr}, {"2~5", up, nullptr},
+        // Not a number: left alone.
+        {"", down, nullptr}, {"abc", up, nullptr}, {"1e2", down, nullptr}, {"2~5~5", up, nullptr},
+        // The other decimal separator reads, as in a file written under the other locale.
+        {"2~5", up, "3"}, {"3~5", down, "3"},
         // The 16-bit range: a whole number beyond it comes back to its edge.
         {"32767", down, "32766"}, {"32767", up, nullptr}, {"-32768", up, "-32767"}, {"-32768", down, nullptr},
         {"-32768#5", up, "-32767"}, {"32767#5", down, "32767"}, {"40000", down, "32767"}, {"40000", up, nullptr},
@@ -412,6 +419,7 @@ void TestRules::endPoints_data()
     } rows[] = {
         // Bearing 45, distance 100 at other scales.
         {"scale 2#5", thePen, "45", "100", "2#5", "(318, 182)"},
+        {"scale 2~5 from a file of the other locale", thePen, "45", "100", "2~5", "(318, 182)"},
         {"scale 100, off the top", thePen, "45", "100", "100", "(1007, -507)"},
         {"scale -10 flips to where bearing 225 ends", thePen, "45", "100", "-10", "(229, 271)"},
         // The distance is taken to a whole number (halves to even) before scaling.
@@ -491,6 +499,8 @@ void TestRules::legsThatDoNotRead()
     for (const qsizetype leg : plot.unread)
         unread << QString::number(leg);
     QTEST(unread.join(u' '), "unread");
+    // Without drawing, as the start asks when it cannot read the scale.
+    QVERIFY(unreadLegs(distances.split(u'|'), bearings.split(u'|'), locale) == plot.unread);
 }
 
 void TestRules::unreadLegsMessage_data()

@@ -11,7 +11,10 @@
 #include "workfile/installation.h"
 #include "workfile/workfile.h"
 
+#include <QClipboard>
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QListView>
 #include <QFile>
 #include <QProcess>
 #include <QScreen>
@@ -117,9 +120,12 @@ private slots:
     void writtenWhileBlocked();
     void markerInReach_data();
     void markerInReach();
-    void unreadLegsSaid();
+    void startSays_data();
+    void startSays();
     void legsComeBack_data();
     void legsComeBack();
+    void legsHandedOverTogether_data();
+    void legsHandedOverTogether();
 
 private:
     QString path() const { return m_dir.filePath(QStringLiteral("trevanto.ini")); }
@@ -155,6 +161,14 @@ void TestWorkFile::format_data()
     row("Latin-1 characters are one byte each", "é", "", "10º", "DIR=\xE9;\r\nMET=\r\n" + zeros + "10\xBA" + end);
     row("a character beyond Latin-1 -> the whole file UTF-8 after a byte-order mark", "5€|é", "Ω", "1º",
         "\xEF\xBB\xBF" "DIR=5\xE2\x82\xAC;\xC3\xA9;\r\nMET=\xCE\xA9;\r\n" + zeros + "1\xC2\xBA" + end);
+    // The reader refuses a NUL, and a line end would cut the line: both are written as spaces.
+    for (const bool latin1 : {true, false}) {
+        const QString scale = QStringView(u"1\u00002\r\n3\u0001", 7).toString() + (latin1 ? u""_s : u"\u2212"_s);
+        QTest::addRow("a NUL and a line end in the scale -> spaces, %s", latin1 ? "Latin-1" : "UTF-8")
+                << WorkFileState{{}, {}, 0, 0, scale, 0, 0} << brazil
+                << (latin1 ? ""_ba : "\xEF\xBB\xBF"_ba) + "DIR=\r\nMET=\r\n" + zeros + "1 2  3\x01"
+                           + (latin1 ? ""_ba : "\xE2\x88\x92"_ba) + end;
+    }
 
     // A size or position: seven significant digits at most, halves to even, in the
     // locale's decimal separator, with no thousands separator and no exponent.
@@ -203,9 +217,15 @@ void TestWorkFile::parse_data()
     row("two DIR lines add up, first first", "DIR=1;2;\r\nMET=9;\r\nDIR=3;\r\n", "DIR[1|2|3] MET[9]");
     row("repeated keys -> the last wins, even an empty scale", "WIDTH=100\r\nESCALA=10\r\nWIDTH=200\r\nESCALA=\r\n",
         "W200 S''");
-    row("bad values skipped: text, empty, 2.5 and 10.000, exponent, beyond 32 bits, infinite",
-        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=2.5\r\nWIDTH=10.000\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\nWIDTH=-inf\r\n",
+    row("bad values skipped: text, empty, 1.000,5, exponent, beyond 32 bits, infinite",
+        "WIDTH=100\r\nWIDTH=abc\r\nWIDTH=\r\nWIDTH=1.000,5\r\nWIDTH=1e10\r\nWIDTH=2147483647,5\r\nWIDTH=-inf\r\n",
         "W100 partial");
+    row("the other locale's separator reads, as in the legs: 2.5 -> 2, 10.000 -> 10",
+        "WIDTH=2.5\r\nHEIGHT=10.000\r\nLEFT=3.5\r\n", "W2 H10 L4");
+    row("a scale as long as the box takes -> whole", "ESCALA=" + QByteArray(MaxScaleLength, '7') + "\r\n",
+        qPrintable(u"S'%1'"_s.arg(QString(MaxScaleLength, u'7'))));
+    row("a scale one longer -> cut to the box, partial", "ESCALA=" + QByteArray(MaxScaleLength, '7') + "8\r\n",
+        qPrintable(u"S'%1' partial"_s.arg(QString(MaxScaleLength, u'7'))));
     row("Latin-1 bytes decoded", "DIR=\xE9;\r\nESCALA=1\xBA\r\n", "DIR[é] S'1º'");
     row("a byte-order mark -> UTF-8, read whole", "\xEF\xBB\xBF" "DIR=\xE2\x88\x92" "1;\r\nESCALA=1\xC2\xBA\r\n",
         "DIR[−1] S'1º'");
@@ -280,9 +300,15 @@ void TestWorkFile::location()
 void TestWorkFile::installedFolders()
 {
 #ifdef Q_OS_WIN
+    // By the folder's real path: in any letter case, whatever the environment says.
     const QString programs = qEnvironmentVariable("ProgramFiles");
-    QVERIFY(isInstalledProgramFolder(programs + QStringLiteral("\\Trevanto")));
+    qputenv("ProgramFiles", "C:\\Trevanto");
+    for (const QString &folder : {programs + QStringLiteral("\\Trevanto"), programs.toLower() + QStringLiteral("\\trevanto")})
+        QVERIFY2(isInstalledProgramFolder(folder), qPrintable(folder));
     QVERIFY(!isInstalledProgramFolder(QStringLiteral("C:\\Trevanto")));
+    // A folder of Program Files' Portuguese name at the root is anyone's.
+    QVERIFY(pathInSystemProgramFolders(QStringLiteral("C:\\Arquivos de programas\\Internet Explorer\\iexplore.exe")).isEmpty());
+    qputenv("ProgramFiles", programs.toLocal8Bit());
 #else
     for (const char *folder : {"/usr/bin", "/usr/local/bin", "/opt/trevanto/bin"})
         QVERIFY2(isInstalledProgramFolder(QString::fromLatin1(folder)), folder);
@@ -546,6 +572,12 @@ void TestWorkFile::restart_data()
     QTest::newRow("a NUL byte -> refused") << QByteArray("DIR=1;\r\nTOP=1\0\r\n", 17) << standard << 1 << Untouched;
     QTest::newRow("at the size limit -> read") << QByteArray("ESCALA=12\r\n").leftJustified(MaxWorkFileSize, ' ')
                                                << standard << 0 << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=12");
+    QTest::newRow("lists of unequal length -> the pairs loaded, said, kept")
+            << QByteArray("DIR=100;200;500;\r\nMET=90;180;\r\n") << standard << 1
+            << "DIR=100;200;\r\nMET=90;180;\r\n" + Untouched.sliced(12);
+    QTest::newRow("a scale longer than the box -> cut, kept quietly")
+            << "ESCALA=1" + QByteArray(MaxScaleLength, '0') + "\r\n" << standard << 2
+            << QByteArray(Untouched).replace("ESCALA=10", "ESCALA=1" + QByteArray(MaxScaleLength - 1, '0'));
     QTest::newRow("a byte-order mark -> read whole, not kept")
             << "\xEF\xBB\xBF" + typed << QSize(800, 600) << 0 << typed;
     QTest::newRow("a line passed over -> kept, quietly") << "dir=1;\r\n" + typed << QSize(800, 600) << 2 << typed;
@@ -607,17 +639,50 @@ void TestWorkFile::markerInReach()
     QVERIFY(readAll(path()).endsWith(QStringLiteral("LEFT=%1\r\nTOP=%2\r\n").arg(shown.x()).arg(shown.y()).toLatin1()));
 }
 
-// Legs that read in no way are drawn around, and the start says once which they are.
-void TestWorkFile::unreadLegsSaid()
+// What the start cannot read, of the file, its scale and its legs, is said once, in one
+// message; the course is drawn through the legs that read, at a scale written under the
+// other locale too. '@' stands for the work file's path.
+void TestWorkFile::startSays_data()
 {
-    const auto fixture = start("DIR=100;x;50;\r\nMET=90;90;180;\r\n");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QPoint>("pen"); // (0, 0): nothing drawn
+
+    const QString unread2 = u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_s;
+    const QString unequal = u"O arquivo de trabalho tem 3 metragens e 2 direções, e cada trecho precisa de uma de cada; "
+                            "só os primeiros 2 trechos foram carregados. Antes de ser substituído, o arquivo completo será "
+                            "guardado como @.bak."_s;
+    QTest::newRow("a leg in no way -> drawn through the others, said once")
+            << QByteArray("DIR=100;x;50;\r\nMET=90;90;180;\r\n") << unread2 << QPoint(473, 311);
+    QTest::newRow("the scale 2,5 of a Brazilian file under C -> drawn")
+            << QByteArray("DIR=100;\r\nMET=90;\r\nESCALA=2,5\r\n") << QString() << QPoint(398, 261);
+    QTest::newRow("the scale in no way and a leg -> both in one message, nothing drawn")
+            << QByteArray("DIR=100;x;\r\nMET=90;90;\r\nESCALA=2,5,5\r\n")
+            << u"Informe uma ESCALA válida para o desenho! "_s + unread2 << QPoint();
+    QTest::newRow("no scale -> said, and the unread leg with it")
+            << QByteArray("DIR=100;x;\r\nMET=90;90;\r\nESCALA=\r\n")
+            << u"Informe a ESCALA para o desenho! "_s + unread2 << QPoint();
+    QTest::newRow("lists of unequal length and a leg in no way -> one message, the pairs drawn")
+            << QByteArray("DIR=100;x;500;\r\nMET=90;90;\r\n") << unequal + u' ' + unread2 << QPoint(473, 261);
+    QTest::newRow("one list empty -> no leg loaded")
+            << QByteArray("DIR=100;\r\nMET=\r\n")
+            << QString(unequal).replace(u"3 metragens e 2 direções"_s, u"1 metragem e 0 direções"_s)
+                       .replace(u"só os primeiros 2 trechos foram carregados"_s, u"nenhum trecho foi carregado"_s)
+            << QPoint(373, 261);
+}
+
+void TestWorkFile::startSays()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+    QFETCH(QPoint, pen);
+    const auto fixture = start(file);
     Form1 &form = *fixture->form;
-    QCOMPARE(fixture->messages.texts,
-             QStringList{u"O trecho 2 do arquivo de trabalho não pôde ser lido e ficou fora do desenho."_s});
-    QCOMPARE(QPoint(form.lngPenX, form.lngPenY), QPoint(473, 311));
-    form.Command3_Click();
-    QCOMPARE(fixture->messages.texts.size(), 1);
-    QCOMPARE(form.distances().join(u'|'), QStringLiteral("100|x|50"));
+    QCOMPARE(fixture->messages.texts.join(u'|'), QString(message).replace(u'@', QDir::toNativeSeparators(path())));
+    QCOMPARE(QPoint(form.lngPenX, form.lngPenY), pen);
+    QCOMPARE(form.distances().size(), form.bearings().size());
+    form.Command3_Click(); // said at the start only
+    QCOMPARE(fixture->messages.texts.size(), message.isEmpty() ? 0 : 1 + (pen.isNull() ? 1 : 0));
 }
 
 // Every kind of change reaches the file without a close.
@@ -636,6 +701,7 @@ void TestWorkFile::writtenBehind_data()
             << 6 << with("WIDTH=10000\r\nHEIGHT=8000", "WIDTH=1800\r\nHEIGHT=600");
     QTest::newRow("the window maximized, then the marker dropped: the size before it kept")
             << 7 << with("LEFT=200\r\nTOP=150", "LEFT=300\r\nTOP=301");
+    QTest::newRow("a NUL and a line break pasted into the scale -> spaces") << 8 << with("ESCALA=10", "ESCALA=10 5 ");
 }
 
 void TestWorkFile::writtenBehind()
@@ -658,10 +724,18 @@ void TestWorkFile::writtenBehind()
             QTRY_VERIFY(form.width() > 700); // the offscreen screen is 800 wide
             form.Form_DragDrop(300, 301);
         },
+        [&] {
+            QGuiApplication::clipboard()->setText(QStringView(u"\u00005\n", 3).toString());
+            form.Text2->end(false);
+            form.Text2->paste();
+        },
     };
     changes[change]();
     // Half a second after the change, and the save itself.
     QTRY_COMPARE_WITH_TIMEOUT(readAll(path()), written, 1000);
+    // What was written, the next start reads whole.
+    const WorkFileLoad next = loadWorkFile(path(), brazil);
+    QVERIFY(next.status == LoadStatus::Loaded && !next.keepBackup);
 }
 
 // The window's thread held up (a print server that does not answer, any slow call): the
@@ -717,6 +791,36 @@ void TestWorkFile::legsComeBack()
     QCOMPARE(again->messages.texts, QStringList());
 }
 
+// Incluir and Excluir hand the work over once both lists have changed: a save can never
+// hold one list changed and the other not.
+void TestWorkFile::legsHandedOverTogether_data()
+{
+    QTest::addColumn<bool>("include");
+    QTest::newRow("Incluir") << true;
+    QTest::newRow("Excluir") << false;
+}
+
+void TestWorkFile::legsHandedOverTogether()
+{
+    QFETCH(bool, include);
+    const auto fixture = start(Example);
+    Form1 &form = *fixture->form;
+    form.Form_QueryUnload();
+    QCOMPARE(exitStatus(), 0);
+    // The distances change first; between the two, the file must still hold all the work
+    // handed over.
+    QList<int> between;
+    const auto look = [&] { between << exitStatus(); };
+    connect(form.List1->model(), &QAbstractItemModel::rowsInserted, &form, look);
+    connect(form.List1->model(), &QAbstractItemModel::rowsRemoved, &form, look);
+    if (include)
+        ::include(form, "90", "15");
+    else
+        QTest::mouseClick(form.Command2, Qt::LeftButton);
+    QCOMPARE(between, QList<int>{0});
+    form.Form_QueryUnload();
+    QVERIFY(readAll(path()).startsWith(include ? "DIR=120;80;15;\r\nMET=45;300;90;\r\n"_ba : "DIR=120;\r\nMET=45;\r\n"_ba));
+}
 
 QTEST_MAIN(TestWorkFile)
 #include "tst_workfile.moc"

@@ -25,8 +25,26 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QValidator>
 
 using namespace trevanto;
+
+namespace {
+
+// Makes each control character and line break of a box's new text a space before the
+// box takes the text, so that no signal of the box ever carries one.
+class BlanksAsSpaces : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = blanksAsSpaces(std::move(input));
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 Form1::Form1(const Services &services, QWidget *parent)
     : QWidget(parent)
@@ -54,16 +72,11 @@ Form1::Form1(const Services &services, QWidget *parent)
     connect(Image1, &LogoImage::Click, this, &Form1::Image1_Click);
     connect(Image1, &LogoImage::MouseMove, this, &Form1::Image1_MouseMove);
     connect(&m_outerSize, &OuterSize::framed, this, &Form1::windowFramed);
-    // A number pasted with its line break, or typed between tabs, reads as spaced.
-    for (QLineEdit *box : {Text4, Text3, Text2}) {
-        connect(box, &QLineEdit::textEdited, box, [box](const QString &text) {
-            const int cursor = box->cursorPosition();
-            if (const QString spaced = blanksAsSpaces(text); spaced != text) {
-                box->setText(spaced);
-                box->setCursorPosition(cursor);
-            }
-        });
-    }
+    // A number pasted with its line break, or typed between tabs, reads as spaced; no
+    // NUL or other control character reaches a box's text, nor the work file.
+    auto *blanks = new BlanksAsSpaces(this);
+    for (QLineEdit *box : {Text4, Text3, Text2})
+        box->setValidator(blanks);
     // The two lists show the same legs side by side.
     QScrollBar *bearingRows = List2->verticalScrollBar();
     QScrollBar *distanceRows = List1->verticalScrollBar();
@@ -115,16 +128,21 @@ void Form1::Form_Load()
     const QRect available = screen() ? screen()->availableGeometry() : QRect(QPoint(0, 0), m_outerSize.pixels());
     move(placeOnScreen(QPoint(place, place), m_outerSize.pixels(), available));
     keepMarkerInReach();
-    if (!m_services.workFileNotice.isEmpty())
-        showMessage(m_services.workFileNotice);
-    if (!load.message.isEmpty())
-        showMessage(load.message);
+    QStringList said{m_services.workFileNotice, load.message};
     if (load.status == LoadStatus::Loaded) {
-        Command3_Click();
-        // The course is drawn through the legs that read; which did not is said once.
-        if (const QString unread = unreadLegsMessage(m_plot.unread); !unread.isEmpty())
-            showMessage(unread);
+        // The course is drawn through the legs that read. What could not be read, of
+        // the file, its scale and its legs, is said once, in one message.
+        if (const auto refusal = scaleRefusal(Text2->text(), m_services.locale)) {
+            said << *refusal << unreadLegsMessage(unreadLegs(distances(), bearings(), m_services.locale));
+            Text2->setFocus();
+        } else {
+            Command3_Click();
+            said << unreadLegsMessage(m_plot.unread);
+        }
     }
+    said.removeAll(QString());
+    if (!said.isEmpty())
+        showMessage(said.join(u' '));
     keepWorkOnDisk();
 }
 
@@ -183,11 +201,7 @@ void Form1::keepWorkOnDisk()
         return;
     WorkKeeper *keeper = m_keeper.get();
     keeper->started();
-    for (LegList *list : {m_distances, m_bearings}) {
-        connect(list, &LegList::rowsInserted, keeper, &WorkKeeper::changed);
-        connect(list, &LegList::rowsRemoved, keeper, &WorkKeeper::changed);
-        connect(list, &LegList::modelReset, keeper, &WorkKeeper::changed);
-    }
+    // The legs are handed over by Incluir and Excluir once both lists have changed.
     connect(Text2, &QLineEdit::textChanged, keeper, &WorkKeeper::changed);
     connect(Picture1, &StartMarker::Moved, keeper, &WorkKeeper::changed);
     connect(&m_outerSize, &OuterSize::changed, keeper, &WorkKeeper::changed);
@@ -280,6 +294,7 @@ void Form1::Command1_Click()
     }
     m_distances->append(distance);
     m_bearings->append(bearing);
+    legsChanged();
     // Both lists show the new leg.
     List1->scrollToBottom();
     List2->scrollToBottom();
@@ -294,8 +309,17 @@ void Form1::Command2_Click()
     if (m_distances->count() > 0 && m_bearings->count() > 0) {
         m_distances->removeLast();
         m_bearings->removeLast();
+        legsChanged();
         Command3_Click();
     }
+}
+
+// Both lists have changed: the work is handed over once, as one state, so that no save
+// can hold one list changed and the other not.
+void Form1::legsChanged()
+{
+    if (m_keeper)
+        m_keeper->changed();
 }
 
 // ---- print, end, help, web link ------------------------------------------------

@@ -95,6 +95,7 @@ private:
     void markerDropped(QPoint pos);
     void showMessage(const QString &text);
     void keepWorkOnDisk();
+    void legsChanged();
     trevanto::WorkFileState workFileState() const;
     trevanto::LabelLook labelLook() const;
 

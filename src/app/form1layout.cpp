@@ -5,6 +5,7 @@
 #include "app/updown.h"
 #include "common/fonts.h"
 #include "help/organisation.h"
+#include "workfile/workfile.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -160,6 +161,7 @@ void Form1Layout::setupLayout(QWidget *form, QAbstractItemModel *distances, QAbs
     Command5 = makeButton(form, QStringLiteral("Command5"), QStringLiteral("FIM"), 264);
     Text2 = makeTextBox(form, QStringLiteral("Text2"), QRect(48, 292, 37, 19));
     Text2->setText(QStringLiteral("10"));
+    Text2->setMaxLength(int(trevanto::MaxScaleLength)); // as much of a scale as the work file loads
     useMenuColour(Text2);
     Label1 = makeLabel(form, QStringLiteral("Label1"), QStringLiteral("Zoom: "), QPoint(10, 296));
     Label3 = makeLabel(form, QStringLiteral("Label3"), QStringLiteral("Metragem"), QPoint(56, 8));

@@ -45,6 +45,14 @@ std::optional<std::int32_t> plainWholeNumber(QStringView text)
     return value;
 }
 
+// A control character (NUL, a tab, a line end, DEL, the C1 controls) or a line or
+// paragraph separator.
+bool isControlOrLineBreak(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+}
+
 template<typename Int>
 std::optional<Int> toWhole(double value)
 {
@@ -166,14 +174,8 @@ QStringView trimSpaces(QStringView text)
 QString blanksAsSpaces(QString text)
 {
     for (QChar &c : text) {
-        switch (c.unicode()) {
-        case u'\t': case u'\n': case u'\v': case u'\f': case u'\r':
-        case 0x0085: case 0x2028: case 0x2029:
+        if (isControlOrLineBreak(c))
             c = u' ';
-            break;
-        default:
-            break;
-        }
     }
     return text;
 }
@@ -186,6 +188,13 @@ std::optional<double> readNumber(QStringView text, const QLocale &locale)
 std::optional<float> readSingle(QStringView text, const QLocale &locale)
 {
     return NumberReader(locale).readSingle(text);
+}
+
+std::optional<double> readNumberAnyDecimal(QStringView text, const QLocale &locale)
+{
+    if (const auto value = readNumber(text, locale))
+        return value;
+    return NumberReader::withOtherDecimal(locale).readNumber(text);
 }
 
 double roundHalfEven(double value)

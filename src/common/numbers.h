@@ -13,8 +13,10 @@ namespace trevanto {
 // Returns the text with the space character (and only that) removed from both ends.
 QStringView trimSpaces(QStringView text);
 
-// Returns the text with each tab and line break (as a number copied from a sheet or a
-// spreadsheet brings along) made a space, as the entry boxes take them.
+// Returns the text with each control character and line break made a space, as the
+// entry boxes take them: a number copied from a sheet or a spreadsheet brings tabs and
+// line breaks along, and a NUL or another control character pasted into a box would
+// otherwise go into the work file.
 QString blanksAsSpaces(QString text);
 
 // The one number reader of the program. A number is: optional white space, an
@@ -28,6 +30,11 @@ std::optional<double> readNumber(QStringView text, const QLocale &locale);
 // The same reader, rounding the decimal text straight to single precision (one
 // rounding, not two through a double).
 std::optional<float> readSingle(QStringView text, const QLocale &locale);
+
+// The reader of the numbers a work file holds, which may have been written under
+// another locale: a text that does not read under the locale is read with the other
+// decimal separator ("12,5" under English, "12.5" under Portuguese), as the legs are.
+std::optional<double> readNumberAnyDecimal(QStringView text, const QLocale &locale);
 
 // The same reader with the locale's signs and decimal separator looked up once, for
 // reading many numbers in a row.

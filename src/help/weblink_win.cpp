@@ -1,5 +1,7 @@
 #include "weblink.h"
 
+#include "workfile/installation.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -23,6 +25,11 @@ bool DesktopLauncher::startProgram(const QString &commandLine, int windowStyle)
         if (QFileInfo(candidate).isFile())
             program = QDir::toNativeSeparators(candidate);
     }
+    // Only a program in the system's Program Files folders, which ordinary users cannot
+    // write, is started, and by its real path: a folder of the same name elsewhere, such
+    // as "C:\Arquivos de programas" on a Windows in another language, may be anyone's.
+    if (!program.isEmpty())
+        program = pathInSystemProgramFolders(program);
     if (program.isEmpty())
         return false;
 

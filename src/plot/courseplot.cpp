@@ -3,34 +3,58 @@
 #include "common/numbers.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace trevanto {
+
+namespace {
+
+// Reads the legs' texts: under the locale, or else with the other decimal separator,
+// as another locale writes them.
+class LegReader
+{
+public:
+    explicit LegReader(const QLocale &locale)
+        : m_reader(locale)
+        , m_other(NumberReader::withOtherDecimal(locale))
+    {
+    }
+    std::optional<float> bearing(const QString &text) const
+    {
+        const auto value = m_reader.readSingle(text);
+        return value ? value : m_other.readSingle(text);
+    }
+    // The distance as the whole number the plot takes.
+    std::optional<std::int32_t> distance(const QString &text) const
+    {
+        auto value = m_reader.readNumber(text);
+        if (!value)
+            value = m_other.readNumber(text);
+        return value ? toInt32(*value) : std::nullopt;
+    }
+
+private:
+    NumberReader m_reader;
+    NumberReader m_other;
+};
+
+} // namespace
 
 CoursePlot plotCourse(PlotPoint start, const QStringList &distances, const QStringList &bearings,
                       QStringView scaleText, const QLocale &locale)
 {
     CoursePlot plot;
-    const auto scale = readNumber(scaleText, locale);
+    const auto scale = readNumberAnyDecimal(scaleText, locale);
     if (!scale)
         return plot;
-    const NumberReader reader(locale);
-    // A leg text that does not read under the locale may come from another one.
-    const NumberReader other = NumberReader::withOtherDecimal(locale);
-    const auto readBearing = [&](const QString &text) {
-        const auto value = reader.readSingle(text);
-        return value ? value : other.readSingle(text);
-    };
-    const auto readDistance = [&](const QString &text) {
-        const auto value = reader.readNumber(text);
-        return value ? value : other.readNumber(text);
-    };
+    const LegReader read(locale);
     const qsizetype count = std::min(distances.size(), bearings.size());
     plot.legs.reserve(std::size_t(count));
     PlotPoint pen = start;
     for (qsizetype i = 0; i < count; ++i) {
-        const auto bearing = readBearing(bearings.at(i));
-        const auto distance = readDistance(distances.at(i));
-        const auto whole = distance ? toInt32(*distance) : std::nullopt;
+        const auto bearing = read.bearing(bearings.at(i));
+        const auto whole = read.distance(distances.at(i));
         const auto end = bearing && whole ? legEndPointFromValues(pen, *whole, *scale, grau(*bearing)) : std::nullopt;
         const auto corner = end ? labelCorner(pen, *end) : std::nullopt;
         if (!bearing || !whole)
@@ -43,6 +67,18 @@ CoursePlot plotCourse(PlotPoint start, const QStringList &distances, const QStri
         pen = *end;
     }
     return plot;
+}
+
+std::vector<qsizetype> unreadLegs(const QStringList &distances, const QStringList &bearings, const QLocale &locale)
+{
+    const LegReader read(locale);
+    std::vector<qsizetype> unread;
+    const qsizetype count = std::min(distances.size(), bearings.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        if (!read.bearing(bearings.at(i)) || !read.distance(distances.at(i)))
+            unread.push_back(i);
+    }
+    return unread;
 }
 
 qsizetype lastDrawnLeg(const CoursePlot &plot)

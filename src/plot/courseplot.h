@@ -42,6 +42,10 @@ struct CoursePlot
 CoursePlot plotCourse(PlotPoint start, const QStringList &distances, const QStringList &bearings,
                       QStringView scaleText, const QLocale &locale);
 
+// The legs (from 0) whose texts read as numbers in no way, as plotCourse() lists them,
+// whatever the scale.
+std::vector<qsizetype> unreadLegs(const QStringList &distances, const QStringList &bearings, const QLocale &locale);
+
 // The index of the last drawn leg, or -1 when none is drawn.
 qsizetype lastDrawnLeg(const CoursePlot &plot);
 

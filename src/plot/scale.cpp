@@ -11,7 +11,7 @@ std::optional<QString> scaleRefusal(const QString &scaleText, const QLocale &loc
 {
     if (trimSpaces(scaleText).isEmpty())
         return QStringLiteral("Informe a ESCALA para o desenho!");
-    const auto value = readNumber(scaleText, locale);
+    const auto value = readNumberAnyDecimal(scaleText, locale);
     if (!value)
         return QStringLiteral("Informe uma ESCALA válida para o desenho!");
     if (*value == 0.0)
@@ -21,7 +21,7 @@ std::optional<QString> scaleRefusal(const QString &scaleText, const QLocale &loc
 
 QString stepScale(const QString &scaleText, ScaleStep step, const QLocale &locale)
 {
-    const auto value = readNumber(scaleText, locale);
+    const auto value = readNumberAnyDecimal(scaleText, locale);
     if (!value)
         return scaleText;
 

@@ -5,14 +5,20 @@
 
 namespace trevanto {
 
-bool isInstalledProgramFolder(const QString &folder)
+QString pathInSystemProgramFolders(const QString &path)
 {
     // Through its links, as the program's own folder is given.
-    QString path = QFileInfo(folder).canonicalFilePath();
-    if (path.isEmpty())
-        path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    path += u'/';
-    return path.startsWith(QLatin1StringView("/usr/")) || path.startsWith(QLatin1StringView("/opt/"));
+    QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty())
+        real = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString within = real + u'/';
+    return within.startsWith(QLatin1StringView("/usr/")) || within.startsWith(QLatin1StringView("/opt/")) ? real
+                                                                                                          : QString();
+}
+
+bool isInstalledProgramFolder(const QString &folder)
+{
+    return !pathInSystemProgramFolders(folder).isEmpty();
 }
 
 } // namespace trevanto

@@ -111,6 +111,18 @@ bool canWriteIn(const QString &dir)
     return probe.open();
 }
 
+// A regular file that is not loaded: said at start, and kept before a save replaces it.
+WorkFileLoad refusedLoad(const QString &path, const QString &reason)
+{
+    const QString shownPath = QDir::toNativeSeparators(path);
+    WorkFileLoad load;
+    load.status = LoadStatus::Refused;
+    load.keepBackup = true;
+    load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: %2 Antes de ser substituído, ele será guardado como %3.")
+                           .arg(shownPath, reason, shownPath + QStringLiteral(".bak"));
+    return load;
+}
+
 } // namespace
 
 QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
@@ -142,12 +154,17 @@ QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
         bytes += "\xEF\xBB\xBF";
 
     // Straight into the bytes, so that a large course is never held twice over.
-    const auto add = [&bytes, latin1](QStringView text) {
+    const auto unwritable = [](QChar c) { return c == u'\0' || c == u'\r' || c == u'\n'; };
+    const auto add = [&bytes, latin1, &unwritable](QStringView text) {
         if (latin1) {
             for (const QChar c : text)
-                bytes += char(c.unicode());
-        } else {
+                bytes += unwritable(c) ? ' ' : char(c.unicode());
+        } else if (std::none_of(text.begin(), text.end(), unwritable)) {
             bytes += text.toUtf8();
+        } else {
+            QString spaced = text.toString();
+            std::replace_if(spaced.begin(), spaced.end(), unwritable, u' ');
+            bytes += spaced.toUtf8();
         }
     };
     const auto addItems = [&](const char *key, const QStringList &items) {
@@ -187,8 +204,9 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
         return utf8 ? QString(fromUtf8(value)) : QString::fromLatin1(value);
     };
     const auto whole = [&](QByteArrayView value, std::optional<std::int32_t> &into) {
-        if (const auto number = readInt32(text(value), locale))
-            into = number;
+        const auto number = readNumberAnyDecimal(text(value), locale);
+        if (const auto rounded = number ? toInt32(*number) : std::nullopt)
+            into = rounded;
         else if (!value.isEmpty())
             content.partial = true;
     };
@@ -238,7 +256,13 @@ WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale)
         case 1: return items(content.bearings, value);
         case 2: return whole(value, content.height);
         case 3: return whole(value, content.width);
-        case 4: content.scale = text(value); return;
+        case 4:
+            content.scale = text(value);
+            if (content.scale->size() > MaxScaleLength) {
+                content.scale->truncate(MaxScaleLength);
+                content.partial = true;
+            }
+            return;
         case 5: return whole(value, content.markerLeft);
         default: return whole(value, content.markerTop);
         }
@@ -304,14 +328,7 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
         return load;
 
     const QString shownPath = QDir::toNativeSeparators(path);
-    const QString keptAs = QStringLiteral("Antes de ser substituído, ele será guardado como %1.")
-                                   .arg(shownPath + QStringLiteral(".bak"));
-    const auto refuse = [&](const QString &reason) {
-        load.status = LoadStatus::Refused;
-        load.keepBackup = true;
-        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: %2 %3").arg(shownPath, reason, keptAs);
-        return load;
-    };
+    const auto refuse = [&](const QString &reason) { return refusedLoad(path, reason); };
 
     // A link another user made in a shared folder leads wherever that user chose, such
     // as a private file of this user's, which the program would show, copy and replace.
@@ -339,23 +356,49 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
     const QByteArray bytes = file.read(MaxWorkFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         return refuse(file.errorString());
+    return readWorkFile(bytes, locale, path);
+}
+
+WorkFileLoad readWorkFile(const QByteArray &bytes, const QLocale &locale, const QString &path)
+{
     if (bytes.size() > MaxWorkFileSize)
-        return refuse(QStringLiteral("tem mais que o limite de %1 bytes.").arg(MaxWorkFileSize));
+        return refusedLoad(path, QStringLiteral("tem mais que o limite de %1 bytes.").arg(MaxWorkFileSize));
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
-        return refuse(QStringLiteral("contém um byte nulo (posição %1), não é um arquivo de texto.").arg(nul));
+        return refusedLoad(path, QStringLiteral("contém um byte nulo (posição %1), não é um arquivo de texto.").arg(nul));
 
+    WorkFileLoad load;
     load.status = LoadStatus::Loaded;
     load.content = parseWorkFile(bytes, locale);
+    WorkFileContent &content = load.content;
     // What the reader passed over would be lost by the first save: the file is kept.
-    load.keepBackup = load.content.partial;
-    if (load.content.truncated) {
+    load.keepBackup = content.partial;
+    const QString keptWhole = QStringLiteral("Antes de ser substituído, o arquivo completo será guardado como %1.")
+                                      .arg(QDir::toNativeSeparators(path) + QStringLiteral(".bak"));
+    QStringList said;
+    if (content.truncated) {
         load.keepBackup = true;
-        load.message = QStringLiteral("O arquivo de trabalho tem mais de %1 trechos; só os primeiros %1 foram "
-                                      "carregados. Antes de ser substituído, o arquivo completo será guardado como %2.")
-                               .arg(MaxLegs)
-                               .arg(shownPath + QStringLiteral(".bak"));
+        said << QStringLiteral("O arquivo de trabalho tem mais de %1 trechos; só os primeiros %1 foram carregados.")
+                        .arg(MaxLegs);
     }
+    // A leg is a distance and a bearing: each later one would be paired with the wrong
+    // partner. Only the pairs are loaded, and the file is kept whole.
+    const qsizetype distances = content.distances.size();
+    const qsizetype bearings = content.bearings.size();
+    if (distances != bearings) {
+        load.keepBackup = true;
+        const qsizetype pairs = std::min(distances, bearings);
+        said << QStringLiteral("O arquivo de trabalho tem %1 e %2, e cada trecho precisa de uma de cada; %3.")
+                        .arg(distances == 1 ? QStringLiteral("1 metragem") : QStringLiteral("%1 metragens").arg(distances),
+                             bearings == 1 ? QStringLiteral("1 direção") : QStringLiteral("%1 direções").arg(bearings),
+                             pairs == 0 ? QStringLiteral("nenhum trecho foi carregado")
+                             : pairs == 1 ? QStringLiteral("só o primeiro trecho foi carregado")
+                                          : QStringLiteral("só os primeiros %1 trechos foram carregados").arg(pairs));
+        content.distances.resize(pairs);
+        content.bearings.resize(pairs);
+    }
+    if (!said.isEmpty())
+        load.message = said.join(u' ') + u' ' + keptWhole;
     return load;
 }
 

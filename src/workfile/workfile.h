@@ -27,7 +27,12 @@ struct WorkFileState
     friend bool operator==(const WorkFileState &, const WorkFileState &) = default;
 };
 
+// The scale box takes a text of at most this many characters (UTF-16 units).
+inline constexpr qsizetype MaxScaleLength = 32767;
+
 // Returns the work file's exact bytes: seven lines, each ended by CR LF, in Latin-1.
+// A NUL or a line end inside a text is written as a space, as the entry boxes take
+// them: the reader refuses a NUL, and a line end would cut the line.
 // When a text holds a character Latin-1 cannot (a locale's own minus sign or decimal
 // separator, such as U+2212 or U+066B), the whole file is UTF-8 after a byte-order
 // mark instead, so that every text comes back as it went in.
@@ -50,12 +55,15 @@ struct WorkFileContent
     bool truncated = false;
     // Part of the file was passed over or cut: a line that is not blank and starts with
     // no key, a key followed by anything but "=", a size or position that is not a whole
-    // number, a list whose last piece is not empty.
+    // number, a list whose last piece is not empty, a scale longer than the scale box
+    // takes (cut to MaxScaleLength).
     bool partial = false;
 };
 
 // Reads the bytes of a work file line by line (CR LF, LF and CR all end a line). The
-// texts are Latin-1, or UTF-8 after a byte-order mark at the start.
+// texts are Latin-1, or UTF-8 after a byte-order mark at the start. A size or position
+// that does not read under the locale is read with the other decimal separator, as a
+// file written under another locale has it.
 WorkFileContent parseWorkFile(const QByteArray &bytes, const QLocale &locale);
 
 // A file larger than this is not a work file and is never loaded.
@@ -98,6 +106,12 @@ struct WorkFileLoad
 };
 
 WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale);
+
+// What the start makes of the bytes read from the regular file at `path`, with the
+// reader's own checks: a file over the size limit or holding a NUL byte is refused; one
+// whose DIR and MET lists hold different numbers of items loads the legs both hold, is
+// said so and kept.
+WorkFileLoad readWorkFile(const QByteArray &bytes, const QLocale &locale, const QString &path);
 
 struct SaveOutcome
 {
