@@ -40,9 +40,11 @@ fail() {
 [[ $(id -u) -eq 0 ]] || fail "needs root (sudo $0): debootstrap, chroot and mounts"
 
 # Everything below runs in a mount namespace of its own: what it mounts is seen by no
-# other process, and goes away with the namespace even if the script is killed.
+# process outside it, and goes away with the namespace's last process even if the script
+# is killed.
 if [[ -z "${TREVANTO_DEBIAN13_NAMESPACE:-}" ]]; then
-    exec env TREVANTO_DEBIAN13_NAMESPACE=1 unshare --mount --propagation private -- "$0" "$@"
+    exec env TREVANTO_DEBIAN13_NAMESPACE=1 unshare --mount --propagation private -- \
+        bash "$PWD/scripts/debian13-test.sh" "$@"
 fi
 
 started=$SECONDS

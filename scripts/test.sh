@@ -15,13 +15,14 @@
 #      Debian 13 root (scripts/debian13-test.sh; the first run on a machine makes the
 #      root, later runs reuse it).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
-# step failed. Every tree is built with warnings as errors.
+# step failed. The trees of 1 to 3 are built with warnings as errors.
 #
 #   scripts/test.sh [--only STEP,...]
 #
 # --only runs only the steps named, of: tests, sanitizers, fuzzing, packaging, smoke,
-# wayland, atspi, signals, windows, debian13. Run it as root (sudo scripts/test.sh): installing packages and starting
-# the print server need it; without root the real print test is skipped. A suite that
+# wayland, atspi, signals, windows, debian13.
+# Run it as root (sudo scripts/test.sh): installing packages and starting the print
+# server need it; without root the real print test is skipped. A suite that
 # skipped a case is named in the summary with the reasons it gave; in CI (the CI
 # environment variable set, as .ci/run has it) a skip fails the run.
 set -euo pipefail
