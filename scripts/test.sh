@@ -272,7 +272,7 @@ else
     while IFS= read -r line; do
         if [[ "$line" == "tests on "* ]]; then
             other_systems+=("$line")
-        else
+        elif [[ "$line" != debian13-test:* ]]; then
             summaries+=("    $line")
         fi
     done < <(sed -n '/^==== summary/,$p' "$work/debian13.log" | sed '1d')
