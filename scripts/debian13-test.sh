@@ -66,7 +66,7 @@ make_root() {
     local parent staging
     parent=$(dirname "$root")
     mkdir -p "$parent"
-    staging=$(mktemp -d "$parent/.debian-13-root.XXXXXX")
+    staging=$(mktemp -d "$parent/.$(basename "$root").XXXXXX")
     # A failed or interrupted debootstrap leaves nothing half-made behind.
     trap 'rm -rf --one-file-system "$staging"' EXIT
     # mktemp makes the folder for its owner alone; the root's / is everybody's.
