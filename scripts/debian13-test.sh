@@ -122,7 +122,7 @@ grep -q '^VERSION_ID="13"' "$root/etc/os-release" || fail "$root is not a Debian
 
 mounted=()
 unmount_all() {
-    local index
+    local index proc
     # Whatever the run left running in the root (a print server) ends first.
     for proc in /proc/[0-9]*; do
         [[ "$(readlink "$proc/root" 2>/dev/null)" == "$root" ]] && kill "${proc#/proc/}" 2>/dev/null
