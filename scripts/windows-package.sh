@@ -28,7 +28,9 @@
 # <cache>.log beside the cache. Debian's source packages are kept in
 # /var/cache/trevanto/sources.
 #
-# Environment: TREVANTO_JOBS (build jobs), TREVANTO_QT_WINDOWS (Qt's cache).
+# Environment: TREVANTO_JOBS (build jobs), TREVANTO_QT_WINDOWS (Qt's cache),
+# TREVANTO_WARNINGS_AS_ERRORS (ON, as scripts/test.sh sets it: a compiler warning in the
+# program fails its build).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -255,7 +257,8 @@ cmake -S . -B "$tree" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release \
     -DTREVANTO_BUILD_TESTS=ON \
     -DTREVANTO_BUILD_BENCH=OFF \
-    -DTREVANTO_SANITIZE=OFF
+    -DTREVANTO_SANITIZE=OFF \
+    -DTREVANTO_WARNINGS_AS_ERRORS="${TREVANTO_WARNINGS_AS_ERRORS:-OFF}"
 cmake --build "$tree" --parallel "$jobs"
 say "built in $((SECONDS - build_started)) s"
 
