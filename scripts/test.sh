@@ -15,7 +15,7 @@
 #      Debian 13 root (scripts/debian13-test.sh; the first run on a machine makes the
 #      root, later runs reuse it).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
-# step failed. The trees of 1 to 3 are built with warnings as errors.
+# step failed. The trees of 1, 2, 3 and 5 are built with warnings as errors.
 #
 #   scripts/test.sh [--only STEP,...]
 #
