@@ -3,6 +3,8 @@
 # (first argument, 60 by default) on a working copy of fuzz/corpus.
 # Exits non-zero when the fuzzer finds a crash, a sanitizer report, a leak or a
 # timeout; the input that caused it is left in build-fuzz/findings/.
+# TREVANTO_WARNINGS_AS_ERRORS=ON (as scripts/test.sh sets it) fails the build on a
+# compiler warning.
 set -eu
 
 seconds=${1:-60}
@@ -16,7 +18,8 @@ cmake -S "$root" -B "$build" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTREVANTO_FUZZ=ON \
     -DTREVANTO_BUILD_TESTS=OFF \
-    -DTREVANTO_BUILD_BENCH=OFF
+    -DTREVANTO_BUILD_BENCH=OFF \
+    -DTREVANTO_WARNINGS_AS_ERRORS="${TREVANTO_WARNINGS_AS_ERRORS:-OFF}"
 cmake --build "$build" --target fuzz_workfile -j "${JOBS:-2}"
 
 # The fuzzer adds the inputs it finds to the corpus it runs on, so it runs on a

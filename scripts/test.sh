@@ -11,10 +11,19 @@
 #      AT-SPI accessibility bus as a screen reader reads it (scripts/atspi-test.sh);
 #   5. the Windows program: cross-built and packed (scripts/windows-package.sh; the first
 #      run on a machine builds Qt for Windows, about half an hour, later runs reuse it),
-#      its suites, the zip and the installer under Wine (scripts/windows-test.sh).
+#      its suites, the zip and the installer under Wine (scripts/windows-test.sh);
+#   6. on Debian 12, the program on Debian 13 too: its suites and the smoke test in a
+#      Debian 13 root (scripts/debian13-test.sh; the first run on a machine makes the
+#      root, later runs reuse it).
 # Every step runs even when an earlier one failed; the exit status is non-zero when any
-# step failed. Run it as root (sudo scripts/test.sh): installing packages and starting
-# the print server need it; without root the real print test is skipped. A suite that
+# step failed. The trees of 1, 2, 3 and 5 are built with warnings as errors.
+#
+#   scripts/test.sh [--only STEP,...]
+#
+# --only runs only the steps named, of: tests, sanitizers, fuzzing, packaging, smoke,
+# display, wayland, atspi, signals, windows, debian13.
+# Run it as root (sudo scripts/test.sh): installing packages and starting the print
+# server need it; without root the real print test is skipped. A suite that
 # skipped a case is named in the summary with the reasons it gave; in CI (the CI
 # environment variable set, as .ci/run has it) a skip fails the run.
 set -euo pipefail
@@ -22,6 +31,32 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+all_steps=,tests,sanitizers,fuzzing,packaging,smoke,display,wayland,atspi,signals,windows,debian13,
+steps=$all_steps
+case "${1:-}" in
+    --only)
+        steps=,${2:-},
+        [[ $# -eq 2 && "$steps" != ,, ]] || { echo "usage: $0 [--only STEP,...]" >&2; exit 2; }
+        for step in ${steps//,/ }; do
+            [[ "$all_steps" == *,"$step",* ]] || { echo "test: no step $step" >&2; exit 2; }
+        done
+        ;;
+    '') ;;
+    *) echo "usage: $0 [--only STEP,...]" >&2; exit 2 ;;
+esac
+# Whether the step named is to run.
+wanted() { [[ "$steps" == *,"$1",* ]]; }
+
+# Names the system the tests run on and its Qt, as the summary shows them.
+system_name() {
+    local qt
+    qt=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[+~-].*//')
+    echo "$(. /etc/os-release && echo "${PRETTY_NAME:-$ID}"), Qt ${qt:-unknown}"
+}
+
+# A new compiler warning fails the build here (and in CI), as every tree is built clean.
+export TREVANTO_WARNINGS_AS_ERRORS=ON
 
 work=$(mktemp -d)
 cleanup() {
@@ -90,7 +125,11 @@ build_tree() {
 }
 
 section "dependencies"
-scripts/install-deps.sh --test --windows
+if wanted windows; then
+    scripts/install-deps.sh --test --windows
+else
+    scripts/install-deps.sh --test
+fi
 
 export QT_QPA_PLATFORM=offscreen
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
@@ -109,9 +148,11 @@ else
     echo "no print server: the test that prints on a real printer will be skipped"
 fi
 
-section "optimised build (build-test)"
-if build_tree build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVANTO_BUILD_TESTS=ON \
-        -DTREVANTO_SANITIZE=OFF; then
+if ! wanted tests; then
+    :
+elif section "optimised build (build-test)" &&
+        build_tree build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVANTO_BUILD_TESTS=ON \
+        -DTREVANTO_SANITIZE=OFF -DTREVANTO_WARNINGS_AS_ERRORS=ON; then
     section "tests (build-test)"
     # The random walk over the window (tests/tst_walk.cpp) runs for a fixed time: a
     # short one here, a longer one under the sanitizers, which see more.
@@ -120,9 +161,11 @@ else
     failures+=("build of build-test")
 fi
 
-section "sanitizer build (build-asan)"
-if build_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DTREVANTO_SANITIZE=ON \
-        -DTREVANTO_BUILD_TESTS=ON -DTREVANTO_BUILD_BENCH=OFF; then
+if ! wanted sanitizers; then
+    :
+elif section "sanitizer build (build-asan)" &&
+        build_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DTREVANTO_SANITIZE=ON \
+        -DTREVANTO_BUILD_TESTS=ON -DTREVANTO_BUILD_BENCH=OFF -DTREVANTO_WARNINGS_AS_ERRORS=ON; then
     section "tests under the sanitizers (build-asan)"
     # Leaks count as findings too, except the system libraries' caches in lsan.supp.
     if ! ASAN_OPTIONS=detect_leaks=1 TREVANTO_WALK_SECONDS=${TREVANTO_WALK_SECONDS:-60} \
@@ -146,7 +189,7 @@ run_script() {
     fi
 }
 
-if [[ -f scripts/run-fuzz.sh ]]; then
+if wanted fuzzing && [[ -f scripts/run-fuzz.sh ]]; then
     section "fuzzing (scripts/run-fuzz.sh 60)"
     if run_script scripts/run-fuzz.sh 60; then
         summaries+=("fuzzing: passed")
@@ -156,7 +199,7 @@ if [[ -f scripts/run-fuzz.sh ]]; then
     fi
 fi
 
-if [[ -f scripts/check-packaging.sh ]]; then
+if wanted packaging && [[ -f scripts/check-packaging.sh ]]; then
     section "packaging (scripts/check-packaging.sh build-test)"
     if run_script scripts/check-packaging.sh build-test; then
         summaries+=("packaging: passed")
@@ -179,14 +222,15 @@ run_window_test() {
         summaries+=("$name: FAILED")
     fi
 }
-run_window_test "smoke test" scripts/smoke-test.sh Xvfb
-run_window_test "display test" scripts/display-test.sh "Xvfb at 100 % to 175 %, and openbox"
-run_window_test "wayland test" scripts/wayland-test.sh Wayland
-run_window_test "atspi test" scripts/atspi-test.sh "Xvfb, read through the accessibility bus"
-run_window_test "signal trial" scripts/signal-trial.sh Xvfb
+wanted smoke && run_window_test "smoke test" scripts/smoke-test.sh Xvfb
+wanted display && run_window_test "display test" scripts/display-test.sh "Xvfb at 100 % to 175 %, and openbox"
+wanted wayland && run_window_test "wayland test" scripts/wayland-test.sh Wayland
+wanted atspi && run_window_test "atspi test" scripts/atspi-test.sh "Xvfb, read through the accessibility bus"
+wanted signals && run_window_test "signal trial" scripts/signal-trial.sh Xvfb
 
-section "Windows program (scripts/windows-package.sh)"
-if run_script scripts/windows-package.sh; then
+if ! wanted windows; then
+    :
+elif section "Windows program (scripts/windows-package.sh)" && run_script scripts/windows-package.sh; then
     summaries+=("windows package: passed")
     section "Windows program under Wine (scripts/windows-test.sh)"
     # The suites run in their own environment there: QT_QPA_PLATFORM reaches them through
@@ -208,6 +252,35 @@ else
     summaries+=("windows package: FAILED")
 fi
 
+# The suites and the smoke test on Debian 13 as well, from a Debian 12 machine: in a
+# Debian 13 root that the script makes once and keeps (making it needs root).
+other_systems=()
+if ! wanted debian13 || [[ ! -f scripts/debian13-test.sh ]]; then
+    :
+elif [[ "$(. /etc/os-release && echo "$ID $VERSION_ID")" == "debian 13" ]]; then
+    summaries+=("debian 13: this system is Debian 13, tested above")
+elif [[ $(id -u) -ne 0 ]]; then
+    summaries+=("debian 13: SKIPPED: making the Debian 13 root needs root (sudo $0)")
+    [[ -z "${CI:-}" ]] || failures+=("debian 13 (in CI it must run)")
+else
+    section "Debian 13 (scripts/debian13-test.sh)"
+    if (unset QT_QPA_PLATFORM; run_script scripts/debian13-test.sh) | tee "$work/debian13.log"; then
+        summaries+=("debian 13: passed")
+    else
+        failures+=("debian 13")
+        summaries+=("debian 13: FAILED")
+    fi
+    # Its own summary, indented; its count of tests beside this system's at the end.
+    while IFS= read -r line; do
+        if [[ "$line" == "tests on "* ]]; then
+            other_systems+=("$line")
+        elif [[ "$line" != debian13-test:* ]]; then
+            summaries+=("    $line")
+        fi
+    done < <(sed -n '/^==== summary/,$p' "$work/debian13.log" | sed '1d')
+    ((${#other_systems[@]} > 0)) || other_systems+=("tests on Debian 13: no summary (see above)")
+fi
+
 section "summary"
 for line in "${summaries[@]}"; do
     echo "$line"
@@ -216,5 +289,8 @@ echo "time: $((SECONDS - started)) s"
 if ((${#failures[@]} > 0)); then
     printf 'failed: %s\n' "${failures[@]}"
 fi
-echo "tests: $passed_total passed, $failed_total failed, $skipped_total skipped"
+echo "tests on $(system_name): $passed_total passed, $failed_total failed, $skipped_total skipped"
+for line in "${other_systems[@]}"; do
+    echo "$line"
+done
 ((${#failures[@]} == 0))

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cross-builds Trevanto for 64-bit Windows on Debian 12 and packs it:
+# Cross-builds Trevanto for 64-bit Windows on Debian 12 or 13 and packs it:
 #   1. installs what is missing (scripts/install-deps.sh --windows);
 #   2. builds Qt's base module for MinGW-w64 from Debian's own qt6-base source, with
 #      Debian's patches, once per machine into a cache outside the tree (see below);
@@ -18,7 +18,9 @@
 # --qt-only stops after step 2. Root is needed for the installs and for building Qt
 # into its cache; with both already done, it is not.
 #
-# Qt's cache: TREVANTO_QT_WINDOWS (default /var/cache/trevanto/qt-6.4.2-mingw-w64). Qt
+# Qt for Windows is of the version of the system's own Qt (6.4.2 on Debian 12, 6.8.2 on
+# Debian 13), whose build tools it uses.
+# Qt's cache: TREVANTO_QT_WINDOWS (default /var/cache/trevanto/qt-<version>-mingw-w64). Qt
 # is built and installed in a temporary folder beside it and renamed into place only
 # when complete, with a stamp file (trevanto-qt.stamp) that records how it was built; a
 # folder without the stamp, or whose stamp records another configuration, is built
@@ -26,16 +28,15 @@
 # <cache>.log beside the cache. Debian's source packages are kept in
 # /var/cache/trevanto/sources.
 #
-# Environment: TREVANTO_JOBS (build jobs), TREVANTO_QT_WINDOWS (Qt's cache).
+# Environment: TREVANTO_JOBS (build jobs), TREVANTO_QT_WINDOWS (Qt's cache),
+# TREVANTO_WARNINGS_AS_ERRORS (ON, as scripts/test.sh sets it: a compiler warning in the
+# program fails its build).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 started=$SECONDS
 jobs=${TREVANTO_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-qt_version=6.4.2
-qt_prefix=${TREVANTO_QT_WINDOWS:-/var/cache/trevanto/qt-$qt_version-mingw-w64}
-qt_stamp=$qt_prefix/trevanto-qt.stamp
 source_cache=/var/cache/trevanto/sources
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 tree=build-windows
@@ -65,8 +66,10 @@ scripts/install-deps.sh --windows
 # The host Qt's tools generate code for the Windows Qt, so both must be of one version:
 # the source is the very Debian version of the installed qt6-base-dev.
 qt_source_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
-[[ "$qt_source_version" == "$qt_version"+* ]] ||
-    fail "the installed qt6-base-dev is $qt_source_version, not Qt $qt_version"
+qt_version=${qt_source_version#*:}
+qt_version=${qt_version%%[+~-]*}
+qt_prefix=${TREVANTO_QT_WINDOWS:-/var/cache/trevanto/qt-$qt_version-mingw-w64}
+qt_stamp=$qt_prefix/trevanto-qt.stamp
 
 # Only what the program uses: Core, Gui, Widgets, PrintSupport and Test, as shared
 # libraries, without OpenGL (as configure's -no-opengl: turning the feature off alone
@@ -125,10 +128,18 @@ ensure_qt_source_listed() {
     local list=/etc/apt/sources.list.d/trevanto-debian-src.sources
     if [[ ! -f "$list" ]]; then
         say "adding the source archive to apt ($list)"
-        cat >"$list" <<'EOF'
+        local codename
+        codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        cat >"$list" <<EOF
 Types: deb-src
 URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://security.debian.org/debian-security
+Suites: $codename-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
@@ -246,7 +257,8 @@ cmake -S . -B "$tree" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release \
     -DTREVANTO_BUILD_TESTS=ON \
     -DTREVANTO_BUILD_BENCH=OFF \
-    -DTREVANTO_SANITIZE=OFF
+    -DTREVANTO_SANITIZE=OFF \
+    -DTREVANTO_WARNINGS_AS_ERRORS="${TREVANTO_WARNINGS_AS_ERRORS:-OFF}"
 cmake --build "$tree" --parallel "$jobs"
 say "built in $((SECONDS - build_started)) s"
 

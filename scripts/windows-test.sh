@@ -37,7 +37,9 @@ script_name=windows-test
 tree=build-windows
 step_timeout=${TREVANTO_SMOKE_TIMEOUT:-60}
 suite_timeout=${TREVANTO_WINE_SUITE_TIMEOUT:-300}
-qt_prefix=${TREVANTO_QT_WINDOWS:-/var/cache/trevanto/qt-6.4.2-mingw-w64}
+# Qt for Windows is of the system's own Qt's version (scripts/windows-package.sh).
+qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/^[0-9]*://; s/[+~-].*//')
+qt_prefix=${TREVANTO_QT_WINDOWS:-/var/cache/trevanto/qt-$qt_version-mingw-w64}
 target=x86_64-w64-mingw32
 passed_message=
 
