@@ -32,7 +32,8 @@ set_property(SOURCE ${PROJECT_BINARY_DIR}/packaging/trevanto.rc DIRECTORY ${PROJ
 
 # ---- the program's folder -------------------------------------------------------------
 
-install(TARGETS trevanto RUNTIME DESTINATION .)
+# trevanto.com, the program's face in a console, beside it.
+install(TARGETS trevanto trevanto_console RUNTIME DESTINATION .)
 
 # The Qt libraries the program links, and the plugins Qt loads at run time: the Windows
 # platform, the native look of the widgets and the reader of .ico pictures. PNG needs no
@@ -155,23 +156,27 @@ endif()
 # and run where it lands.
 
 # The installer: into Program Files for every user, with a Start menu entry named
-# Trevanto with the program's icon, and an uninstaller in the system's list of programs.
-# The uninstaller removes what was installed and nothing else: the work file, kept in
-# the user's AppData folder, stays.
+# Trevanto with the program's icon, and an uninstaller in the system's list of programs;
+# in Portuguese, upgrading in place, ending a running Trevanto before it replaces or
+# removes it. Its script is packaging/windows/NSIS.template.in, which CPack finds on the
+# module path in place of its own. The uninstaller removes what was installed and nothing
+# else: the work file, kept in the user's AppData folder, stays.
+list(PREPEND CMAKE_MODULE_PATH ${_trevanto_packaging}/windows)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Trevanto)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Trevanto)
-set(CPACK_NSIS_MENU_LINKS trevanto.exe Trevanto)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_PACKAGE_NAME Trevanto)
 set(CPACK_NSIS_DISPLAY_NAME Trevanto)
-set(CPACK_NSIS_INSTALLED_ICON_NAME trevanto.exe)
+set(CPACK_NSIS_UNINSTALL_NAME Desinstalar)
 set(CPACK_NSIS_MUI_ICON ${TREVANTO_WINDOWS_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${TREVANTO_WINDOWS_ICON})
 set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
 set(CPACK_NSIS_CONTACT "suporte@pervona.org.br")
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# The class Qt registers for a top-level window with an icon, which the installer
+# looks for to end a running Trevanto: "Qt" and Qt's version's three numbers.
+set(CPACK_NSIS_TREVANTO_WINDOW_CLASS
+    "Qt${Qt6Core_VERSION_MAJOR}${Qt6Core_VERSION_MINOR}${Qt6Core_VERSION_PATCH}QWindowIcon")
 # A 64-bit installer, as the program: it sees the 64-bit Program Files and registry as
 # they are, and runs where only 64-bit Windows programs do (Wine without its 32-bit
 # half).
