@@ -601,7 +601,7 @@ install_checks() {
             return 1
         fi
     done
-    mapfile -t left < <(find "${temp_dirs[@]}" -mindepth 1 -maxdepth 1 -iname '~nsu*' 2>/dev/null)
+    mapfile -t left < <(find "${temp_dirs[@]}" -mindepth 1 -maxdepth 1 \( -iname '~nsu*' -o -iname 'ns*.tmp' -o -iname 'nul*' \) 2>/dev/null)
     ((${#left[@]} == 0)) ||
         { echo "$script_name: the uninstaller left in Temp: ${left[*]}" >&2; return 1; }
     grep -q "^DIR=$legs"$'\r$' "$app_data_file" || { echo "$script_name: the work file did not stay" >&2; return 1; }
