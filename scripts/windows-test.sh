@@ -381,13 +381,15 @@ fi
 summaries+=("trevanto.com --version, --help, a refused option: $([[ -n "$console_ok" ]] && echo passed || echo FAILED)")
 if [[ ! -f "$portable/trevanto.exe" ]]; then
     failures+=("zip: no Trevanto-$version-windows-x64/trevanto.exe in it")
-elif run_program "$portable/trevanto.exe" "$work/portable.log" "$shot_file"; then
+# Through trevanto.com, as from a console: the window opens as from Explorer, and
+# trevanto.com ends with the program.
+elif run_program "$portable/trevanto.com" "$work/portable.log" "$shot_file"; then
     if ((exit_status != 0)); then
         cat "$work/portable.log" >&2
-        failures+=("zip: trevanto.exe ended with status $exit_status")
+        failures+=("zip: trevanto.com, started with its window, ended with status $exit_status")
     elif check_work_file "$portable/trevanto.ini"; then
         smoke_ok=1
-        say "ok: trevanto.exe ended with status 0"
+        say "ok: trevanto.com ended with the program, with status 0"
     else
         failures+=("zip: the work file beside trevanto.exe does not hold the leg")
     fi
