@@ -547,8 +547,12 @@ install_checks() {
     open_program "$installed/trevanto.exe" "$work/running.log" || return 1
     local legs_typed=2
     kill -STOP "$app_pid"
+    # Run in place (_?=), the uninstaller ends with its status; the folder after "_?="
+    # stands unquoted, which Wine's own command line would quote: a batch file gives it.
+    printf '@"C:\\Program Files\\Trevanto\\Desinstalar.exe" /S _?=C:\\Program Files\\Trevanto\r\n@exit /b %%ERRORLEVEL%%\r\n' \
+        >"$work/uninstall-in-place.bat"
     local status=0
-    timeout 120 wine "$(windows_path "$installed/Desinstalar.exe")" /S "_?=C:\\Program Files\\Trevanto" \
+    timeout 120 wine cmd /c "$(windows_path "$work/uninstall-in-place.bat")" \
         >"$work/uninstall-refused.log" 2>&1 </dev/null || status=$?
     kill -CONT "$app_pid"
     # Going on, the program may still take the messages it was sent, and end.
