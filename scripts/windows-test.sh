@@ -542,37 +542,10 @@ install_checks() {
         { echo "$script_name: installed over itself, the uninstall entry is gone" >&2; return 1; }
     say "ok: installed over the installed copy, in place, with the work kept"
 
-    # While the program runs and does not answer (stopped), the uninstaller refuses
-    # and changes nothing.
-    open_program "$installed/trevanto.exe" "$work/running.log" || return 1
-    local legs_typed=2
-    kill -STOP "$app_pid"
-    # Run in place (_?=), the uninstaller ends with its status; the folder after "_?="
-    # stands unquoted, which Wine's own command line would quote: a batch file gives it.
-    printf '@"C:\\Program Files\\Trevanto\\Desinstalar.exe" /S _?=C:\\Program Files\\Trevanto\r\n@exit /b %%ERRORLEVEL%%\r\n' \
-        >"$work/uninstall-in-place.bat"
-    local status=0
-    timeout 120 wine cmd /c "$(windows_path "$work/uninstall-in-place.bat")" \
-        >"$work/uninstall-refused.log" 2>&1 </dev/null || status=$?
-    kill -CONT "$app_pid"
-    # Going on, the program may still take the messages it was sent, and end.
-    sleep 2
-    if ! kill -0 "$app_pid" 2>/dev/null; then
-        wait "$app_pid" || true
-        say "the program, going on, took the uninstaller's late request to end: started again"
-        open_program "$installed/trevanto.exe" "$work/running.log" || return 1
-        legs_typed=3
-    fi
-    ((status == 2)) ||
-        { echo "$script_name: uninstalling while Trevanto does not answer ended with status $status, not 2" >&2; return 1; }
-    cmp -s "$work/installed-files.txt" <(find "$installed" -type f -printf '%P\n' | sort) ||
-        { echo "$script_name: the refused uninstall removed files" >&2; return 1; }
-    wine reg query "$uninstall_key" >/dev/null 2>&1 ||
-        { echo "$script_name: the refused uninstall removed the uninstall entry" >&2; return 1; }
-    say "ok: uninstalling while Trevanto does not answer is refused with status 2, nothing removed"
-
     # While it runs, as Windows runs the uninstaller (from a copy in Temp): the program
     # saves the leg typed last and ends, and all that was installed goes.
+    open_program "$installed/trevanto.exe" "$work/running.log" || return 1
+    local legs_typed=2
     timeout 300 wine "$(windows_path "$installed/Desinstalar.exe")" /S >"$work/uninstall.log" 2>&1 </dev/null ||
         { cat "$work/uninstall.log" >&2; echo "$script_name: the uninstaller failed" >&2; return 1; }
     local deadline=$((SECONDS + step_timeout))
@@ -580,7 +553,7 @@ install_checks() {
         ((SECONDS < deadline)) || { echo "$script_name: the uninstaller left Trevanto running" >&2; return 1; }
         sleep 0.2
     done
-    status=0
+    local status=0
     wait "$app_pid" || status=$?
     app_pid=
     ((status == 0)) || { echo "$script_name: Trevanto, ended by the uninstaller, ended with status $status" >&2; return 1; }
@@ -613,6 +586,30 @@ install_checks() {
     grep -q "^DIR=$legs"$'\r$' "$app_data_file" || { echo "$script_name: the work file did not stay" >&2; return 1; }
     say "ok: the work file in the user's AppData stayed"
     say "ok: the Start menu entry, the uninstall entry, HKLM\\Software\\Pervona and the uninstaller's copy in Temp are gone"
+
+    # While the program runs and does not answer (stopped), the uninstaller refuses
+    # and changes nothing.
+    run_setup "$work/setup-again.log"
+    ((setup_status == 0)) || { echo "$script_name: installing again ended with status $setup_status" >&2; return 1; }
+    find "$installed" -type f -printf '%P\n' | sort >"$work/installed-files.txt"
+    open_program "$installed/trevanto.exe" "$work/running.log" || return 1
+    kill -STOP "$app_pid"
+    # Run in place (_?=), the uninstaller ends with its status; the folder after "_?="
+    # stands unquoted, which Wine's own command line would quote: a batch file gives it.
+    printf '@"C:\\Program Files\\Trevanto\\Desinstalar.exe" /S _?=C:\\Program Files\\Trevanto\r\n@exit /b %%ERRORLEVEL%%\r\n' \
+        >"$work/uninstall-in-place.bat"
+    status=0
+    timeout 120 wine cmd /c "$(windows_path "$work/uninstall-in-place.bat")" \
+        >"$work/uninstall-refused.log" 2>&1 </dev/null || status=$?
+    kill -CONT "$app_pid"
+    ((status == 2)) ||
+        { echo "$script_name: uninstalling while Trevanto does not answer ended with status $status, not 2" >&2; return 1; }
+    cmp -s "$work/installed-files.txt" <(find "$installed" -type f -printf '%P\n' | sort) ||
+        { echo "$script_name: the refused uninstall removed files" >&2; return 1; }
+    wine reg query "$uninstall_key" >/dev/null 2>&1 ||
+        { echo "$script_name: the refused uninstall removed the uninstall entry" >&2; return 1; }
+    say "ok: uninstalling while Trevanto does not answer is refused with status 2, nothing removed"
+
 }
 if install_checks; then
     setup_ok=1
