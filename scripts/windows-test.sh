@@ -546,11 +546,16 @@ install_checks() {
     # saves the leg typed last and ends, and all that was installed goes.
     open_program "$installed/trevanto.exe" "$work/running.log" || return 1
     local legs_typed=2
-    timeout 300 wine "$(windows_path "$installed/Desinstalar.exe")" /S >"$work/uninstall.log" 2>&1 </dev/null ||
+    # By the folder's own name, C:, as Windows names it: through Z: it would be another
+    # folder to the uninstaller.
+    timeout 300 wine 'C:\Program Files\Trevanto\Desinstalar.exe' /S >"$work/uninstall.log" 2>&1 </dev/null ||
         { cat "$work/uninstall.log" >&2; echo "$script_name: the uninstaller failed" >&2; return 1; }
     local deadline=$((SECONDS + step_timeout))
     while kill -0 "$app_pid" 2>/dev/null; do
-        ((SECONDS < deadline)) || { echo "$script_name: the uninstaller left Trevanto running" >&2; return 1; }
+        ((SECONDS < deadline)) || {
+            echo "$script_name: the uninstaller left Trevanto running; the folder holds: $(ls "$installed" 2>&1 | tr '\n' ' ')" >&2
+            return 1
+        }
         sleep 0.2
     done
     local status=0
