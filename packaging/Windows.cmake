@@ -32,7 +32,8 @@ set_property(SOURCE ${PROJECT_BINARY_DIR}/packaging/trevanto.rc DIRECTORY ${PROJ
 
 # ---- the program's folder -------------------------------------------------------------
 
-install(TARGETS trevanto RUNTIME DESTINATION .)
+# trevanto.com, the program's face in a console, beside it.
+install(TARGETS trevanto trevanto_console RUNTIME DESTINATION .)
 
 # The Qt libraries the program links, and the plugins Qt loads at run time: the Windows
 # platform, the native look of the widgets and the reader of .ico pictures. PNG needs no
@@ -68,6 +69,64 @@ if(NOT EXISTS ${TREVANTO_QT_TRANSLATIONS_DIR}/qtbase_pt_BR.qm)
 endif()
 install(FILES ${TREVANTO_QT_TRANSLATIONS_DIR}/qtbase_pt_BR.qm DESTINATION translations)
 
+# ---- the licences ---------------------------------------------------------------------
+
+# licencas\ beside trevanto.exe holds the licence of the program and those of everything
+# packed with it, with a LEIA-ME that names each file and says where Qt's source comes
+# from. Qt's build records that in its stamp (scripts/windows-package.sh): Debian's
+# source package of the very version, its compiler and its configuration.
+set(TREVANTO_QT_VERSION ${Qt6Core_VERSION})
+get_filename_component(_trevanto_qt_prefix "${Qt6Core_DIR}/../../.." ABSOLUTE)
+set(_trevanto_qt_stamp ${_trevanto_qt_prefix}/trevanto-qt.stamp)
+if(NOT EXISTS ${_trevanto_qt_stamp})
+    message(FATAL_ERROR "${_trevanto_qt_stamp} is missing: the licences cannot say which "
+                        "source Qt was built from (build Qt with scripts/windows-package.sh)")
+endif()
+file(STRINGS ${_trevanto_qt_stamp} _trevanto_stamp_lines)
+set(TREVANTO_QT_OPTIONS "")
+foreach(_line IN LISTS _trevanto_stamp_lines)
+    if(_line MATCHES "^qt6-base (.+)$")
+        set(TREVANTO_QT_DEBIAN_VERSION ${CMAKE_MATCH_1})
+    elseif(_line MATCHES "^compiler (.+)$")
+        set(TREVANTO_QT_COMPILER ${CMAKE_MATCH_1})
+    elseif(_line MATCHES "^option (.+)$")
+        set(_option ${CMAKE_MATCH_1})
+        # "-G" and its value "Ninja" are two lines of the stamp; the install folder
+        # is this machine's own.
+        if(_option MATCHES "^-DCMAKE_INSTALL_PREFIX=")
+        elseif(_option MATCHES "^-")
+            string(APPEND TREVANTO_QT_OPTIONS "\n  ${_option}")
+        else()
+            string(APPEND TREVANTO_QT_OPTIONS " ${_option}")
+        endif()
+    endif()
+endforeach()
+string(APPEND TREVANTO_QT_OPTIONS "\n")
+string(REGEX REPLACE "^\n" "" TREVANTO_QT_OPTIONS "${TREVANTO_QT_OPTIONS}")
+if(NOT TREVANTO_QT_DEBIAN_VERSION)
+    message(FATAL_ERROR "${_trevanto_qt_stamp} names no qt6-base version")
+endif()
+set(TREVANTO_QT_SOURCE "qt6-base ${TREVANTO_QT_DEBIAN_VERSION}")
+set(TREVANTO_QT_SOURCE_APT "qt6-base=${TREVANTO_QT_DEBIAN_VERSION}")
+execute_process(COMMAND dpkg-query -W "-f=\${source:Package} \${source:Version}, "
+        gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev
+    OUTPUT_VARIABLE TREVANTO_RUNTIME_SOURCES OUTPUT_STRIP_TRAILING_WHITESPACE
+    COMMAND_ERROR_IS_FATAL ANY)
+string(REGEX REPLACE ", *$" "" TREVANTO_RUNTIME_SOURCES "${TREVANTO_RUNTIME_SOURCES}")
+string(REPLACE ", " " e " TREVANTO_RUNTIME_SOURCES "${TREVANTO_RUNTIME_SOURCES}")
+
+# The texts in Windows' line ends, for Notepad of any age.
+set(_trevanto_licences ${PROJECT_BINARY_DIR}/packaging/licencas)
+configure_file(${_trevanto_packaging}/windows/licencas/LEIA-ME.txt.in
+    ${_trevanto_licences}/LEIA-ME.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${_trevanto_licences}/Trevanto-GPL-3.0.txt
+    @ONLY NEWLINE_STYLE CRLF)
+foreach(_text IN ITEMS Qt-LGPL-3.0.txt Qt-terceiros.txt GCC-runtime.txt MinGW-w64.txt)
+    configure_file(${_trevanto_packaging}/windows/licencas/${_text} ${_trevanto_licences}/${_text}
+        @ONLY NEWLINE_STYLE CRLF)
+endforeach()
+install(DIRECTORY ${_trevanto_licences}/ DESTINATION licencas)
+
 # A stripping install (cpack's) strips the libraries copied beside the program too.
 install(CODE "
     if(CMAKE_INSTALL_DO_STRIP)
@@ -97,23 +156,27 @@ endif()
 # and run where it lands.
 
 # The installer: into Program Files for every user, with a Start menu entry named
-# Trevanto with the program's icon, and an uninstaller in the system's list of programs.
-# The uninstaller removes what was installed and nothing else: the work file, kept in
-# the user's AppData folder, stays.
+# Trevanto with the program's icon, and an uninstaller in the system's list of programs;
+# in Portuguese, upgrading in place, ending a running Trevanto before it replaces or
+# removes it. Its script is packaging/windows/NSIS.template.in, which CPack finds on the
+# module path in place of its own. The uninstaller removes what was installed and nothing
+# else: the work file, kept in the user's AppData folder, stays.
+list(PREPEND CMAKE_MODULE_PATH ${_trevanto_packaging}/windows)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Trevanto)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Trevanto)
-set(CPACK_NSIS_MENU_LINKS trevanto.exe Trevanto)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_PACKAGE_NAME Trevanto)
 set(CPACK_NSIS_DISPLAY_NAME Trevanto)
-set(CPACK_NSIS_INSTALLED_ICON_NAME trevanto.exe)
+set(CPACK_NSIS_UNINSTALL_NAME Desinstalar)
 set(CPACK_NSIS_MUI_ICON ${TREVANTO_WINDOWS_ICON})
 set(CPACK_NSIS_MUI_UNIICON ${TREVANTO_WINDOWS_ICON})
 set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
 set(CPACK_NSIS_CONTACT "suporte@pervona.org.br")
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# The class Qt registers for a top-level window with an icon, which the installer
+# looks for to end a running Trevanto: "Qt" and Qt's version's three numbers.
+set(CPACK_NSIS_TREVANTO_WINDOW_CLASS
+    "Qt${Qt6Core_VERSION_MAJOR}${Qt6Core_VERSION_MINOR}${Qt6Core_VERSION_PATCH}QWindowIcon")
 # A 64-bit installer, as the program: it sees the 64-bit Program Files and registry as
 # they are, and runs where only 64-bit Windows programs do (Wine without its 32-bit
 # half).

@@ -307,7 +307,7 @@ while IFS= read -r binary; do
         fi
     done
     echo "${binary#"$folder"/}: packed ${own[*]:-(none)}; Windows ${from_system[*]}"
-done < <(find "$folder" -type f \( -iname '*.exe' -o -iname '*.dll' \) | sort)
+done < <(find "$folder" -type f \( -iname '*.exe' -o -iname '*.com' -o -iname '*.dll' \) | sort)
 ((missing == 0)) || fail "$missing imports are missing from the package"
 
 section "contents"

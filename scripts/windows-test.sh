@@ -11,10 +11,17 @@
 #      the leg beside itself;
 #      A second copy started while the first runs must say so in a message, end with
 #      status 0 at its OK and leave the work file as it was;
-#   3. the installer: installed silently (/S), the installed program started from
-#      Program Files, a leg typed and the program closed as above (its work file must be
-#      in the user's AppData: an installed copy never writes beside itself), then
-#      uninstalled silently, which must remove all that it installed and leave the work.
+#      The zip holds the licences (licencas\ beside trevanto.exe), and trevanto.com,
+#      the program's face in a console, answers --version, --help and a refused option
+#      with the program's output and exit status;
+#   3. the installer: installed silently (/S), with the licences and the values of the
+#      entry in the list of programs; the installed program started from Program Files,
+#      a leg typed and the program closed as above (its work file must be in the user's
+#      AppData: an installed copy never writes beside itself); installed again over
+#      itself, which must keep the work; uninstalled silently while the program runs
+#      and does not answer, which must refuse with status 2 and change nothing; and
+#      while it runs, which must end it (it saves the leg typed last) and remove all
+#      that it installed, in the registry and in Temp too, and leave the work.
 # The suites built only where POSIX signals and shells are (tests/tst_*_unix.cpp) are
 # named in the summary as not built for Windows.
 # The screenshot of the program under Wine stays in build-windows/wine-shot.png.
@@ -24,7 +31,8 @@
 # Environment: TREVANTO_QT_WINDOWS (the Windows Qt, as for windows-package.sh),
 # TREVANTO_WINE_SUITE_TIMEOUT (seconds for one suite, default 300),
 # TREVANTO_SMOKE_TIMEOUT (seconds to wait for each step of 2 and 3, default 60),
-# TREVANTO_WALK_SECONDS (the random walk's time, default 10).
+# TREVANTO_WALK_SECONDS (the random walk's time, default 10),
+# TREVANTO_WINE_PACKAGE_ONLY (1: leave out the suites of 1).
 # Needs the Debian packages of scripts/install-deps.sh --windows. Exits non-zero when
 # any suite failed or could not run, or any step of 2 or 3 failed.
 set -euo pipefail
@@ -205,7 +213,12 @@ run_suite() {
 section "test suites under Wine"
 suites_started=$SECONDS
 suites=("$tree"/tst_*.exe)
-[[ -f "${suites[0]}" ]] || fail "no test suites in $tree"
+if [[ "${TREVANTO_WINE_PACKAGE_ONLY:-}" == 1 ]]; then
+    summaries+=("suites: left out (TREVANTO_WINE_PACKAGE_ONLY=1)")
+    suites=()
+else
+    [[ -f "${suites[0]}" ]] || fail "no test suites in $tree"
+fi
 for exe in "${suites[@]}"; do
     run_suite "$exe"
 done
@@ -304,30 +317,81 @@ smoke_started=$SECONDS
 smoke_ok=
 unzip -q "$zip_file" -d "$work/portable"
 portable=$work/portable/Trevanto-$version-windows-x64
-# --version and --help answer on standard output, without a window; --help names the
-# data folder Windows uses.
-console_ok=
-if [[ -f "$portable/trevanto.exe" ]]; then
-    printed_version=$(cd "$portable" && timeout 60 wine trevanto.exe --version 2>&1 </dev/null | tr -d '\r') || true
-    printed_help=$(cd "$portable" && timeout 60 wine trevanto.exe --help 2>&1 </dev/null | tr -d '\r') || true
-    if [[ "$printed_version" == "trevanto $version" && "$printed_help" == *'AppData\Roaming\Pervona\Trevanto\trevanto.ini'* ]]; then
-        console_ok=1
-        say "ok: --version prints \"$printed_version\"; --help names the data folder in AppData"
-    else
-        printf '%s\n---\n%s\n' "$printed_version" "$printed_help" >&2
-        failures+=("zip: --version or --help did not answer as expected")
-    fi
+
+# The licences go with the program: licencas\ beside trevanto.exe holds these, the
+# LEIA-ME naming each one and the Debian source Qt was built from.
+licence_files=(LEIA-ME.txt Trevanto-GPL-3.0.txt Qt-LGPL-3.0.txt Qt-terceiros.txt GCC-runtime.txt MinGW-w64.txt)
+qt_debian_source=$(head -n 1 "$qt_prefix/trevanto-qt.stamp" 2>/dev/null || true)
+check_licences() {
+    local folder=$1/licencas file name
+    for file in "${licence_files[@]}"; do
+        [[ -s "$folder/$file" ]] || { echo "$script_name: no licencas\\$file in $1" >&2; return 1; }
+        grep -qF "$file" "$folder/LEIA-ME.txt" ||
+            { echo "$script_name: licencas\\LEIA-ME.txt does not name $file" >&2; return 1; }
+    done
+    [[ -n "$qt_debian_source" ]] && grep -qF "$qt_debian_source" "$folder/LEIA-ME.txt" ||
+        { echo "$script_name: licencas\\LEIA-ME.txt does not name Qt's source \"$qt_debian_source\"" >&2; return 1; }
+    for name in zlib libpng HarfBuzz FreeType PCRE2 MD4C Binary-Decimal; do
+        grep -qi "$name" "$folder/Qt-terceiros.txt" ||
+            { echo "$script_name: licencas\\Qt-terceiros.txt has no notice of $name" >&2; return 1; }
+    done
+    grep -q 'GCC RUNTIME LIBRARY EXCEPTION' "$folder/GCC-runtime.txt" ||
+        { echo "$script_name: licencas\\GCC-runtime.txt lacks the run-time's exception" >&2; return 1; }
+    say "ok: licencas\\ holds ${licence_files[*]}"
+}
+if check_licences "$portable"; then
+    summaries+=("licences in the zip: passed")
+else
+    failures+=("zip: the licences")
+    summaries+=("licences in the zip: FAILED")
 fi
-summaries+=("--version and --help: $([[ -n "$console_ok" ]] && echo passed || echo FAILED)")
+
+# console_run ARGUMENT...: trevanto.com in the unpacked folder, as a console runs it;
+# sets console_status, console_out and console_err.
+console_run() {
+    console_status=0
+    (cd "$portable" && exec timeout 60 wine trevanto.com "$@") >"$work/console.out" 2>"$work/console.err" </dev/null ||
+        console_status=$?
+    console_out=$(tr -d '\r' <"$work/console.out")
+    console_err=$(tr -d '\r' <"$work/console.err")
+}
+# Through trevanto.com, --version and --help answer on standard output, without a
+# window, and a refused option on standard error, each with the program's status;
+# --help names the data folder Windows uses and no manual page.
+console_ok=
+console_checks() {
+    [[ -f "$portable/trevanto.com" ]] || { echo "$script_name: no trevanto.com in the zip" >&2; return 1; }
+    console_run --version
+    [[ $console_status == 0 && "$console_out" == "trevanto $version" ]] ||
+        { echo "$script_name: --version: status $console_status, \"$console_out\"" >&2; return 1; }
+    say "ok: trevanto.com --version prints \"$console_out\", status 0"
+    console_run --help
+    [[ $console_status == 0 && "$console_out" == *'AppData\Roaming\Pervona\Trevanto\trevanto.ini'* &&
+        "$console_out" != *'man trevanto'* && "$console_out" == *licencas* ]] ||
+        { printf '%s\n' "$console_out" >&2; echo "$script_name: --help: status $console_status" >&2; return 1; }
+    say "ok: trevanto.com --help names the data folder in AppData and no manual page, status 0"
+    console_run --frobnicar
+    [[ $console_status == 2 && -z "$console_out" && "$console_err" == *'"--frobnicar"'* ]] ||
+        { echo "$script_name: --frobnicar: status $console_status, \"$console_out\", \"$console_err\"" >&2; return 1; }
+    say "ok: trevanto.com --frobnicar refuses it on standard error, status 2"
+}
+if console_checks; then
+    console_ok=1
+else
+    failures+=("zip: trevanto.com did not answer as expected")
+fi
+summaries+=("trevanto.com --version, --help, a refused option: $([[ -n "$console_ok" ]] && echo passed || echo FAILED)")
 if [[ ! -f "$portable/trevanto.exe" ]]; then
     failures+=("zip: no Trevanto-$version-windows-x64/trevanto.exe in it")
-elif run_program "$portable/trevanto.exe" "$work/portable.log" "$shot_file"; then
+# Through trevanto.com, as from a console: the window opens as from Explorer, and
+# trevanto.com ends with the program.
+elif run_program "$portable/trevanto.com" "$work/portable.log" "$shot_file"; then
     if ((exit_status != 0)); then
         cat "$work/portable.log" >&2
-        failures+=("zip: trevanto.exe ended with status $exit_status")
+        failures+=("zip: trevanto.com, started with its window, ended with status $exit_status")
     elif check_work_file "$portable/trevanto.ini"; then
         smoke_ok=1
-        say "ok: trevanto.exe ended with status 0"
+        say "ok: trevanto.com ended with the program, with status 0"
     else
         failures+=("zip: the work file beside trevanto.exe does not hold the leg")
     fi
@@ -408,21 +472,52 @@ user_dir="$WINEPREFIX/drive_c/users/$(id -un)"
 app_data_file="$user_dir/AppData/Roaming/Pervona/Trevanto/trevanto.ini"
 start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Trevanto"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Trevanto'
-install_checks() {
-    timeout 300 wine "$(windows_path "$PWD/$setup_file")" /S >"$work/setup.log" 2>&1 </dev/null ||
-        { cat "$work/setup.log" >&2; echo "$script_name: the installer failed" >&2; return 1; }
+temp_dirs=("$user_dir/Temp" "$user_dir/AppData/Local/Temp" "$WINEPREFIX/drive_c/windows/temp")
+
+# open_program EXE LOG: starts EXE under Wine from its own folder and types a leg, and
+# leaves it open; sets app_pid.
+open_program() {
+    (cd "$(dirname "$1")" && exec wine "$(basename "$1")") >"$2" 2>&1 </dev/null &
+    app_pid=$!
+    find_window || { echo "$script_name: no window named Trevanto showed within $step_timeout s" >&2; return 1; }
+    sleep 2
+    type_leg || { echo "$script_name: xdotool could not type the leg" >&2; return 1; }
+}
+
+# run_setup LOG [ARGUMENT...]: the installer, silently; sets setup_status.
+run_setup() {
+    local log=$1
+    shift
+    setup_status=0
+    timeout 300 wine "$(windows_path "$PWD/$setup_file")" /S "$@" >"$log" 2>&1 </dev/null || setup_status=$?
     timeout 120 wineserver -w || true
-    [[ -f "$installed/trevanto.exe" ]] ||
-        { echo "$script_name: the installer put no trevanto.exe into $installed" >&2; return 1; }
+}
+
+install_checks() {
+    run_setup "$work/setup.log"
+    ((setup_status == 0)) ||
+        { cat "$work/setup.log" >&2; echo "$script_name: the installer ended with status $setup_status" >&2; return 1; }
+    [[ -f "$installed/trevanto.exe" && -f "$installed/trevanto.com" ]] ||
+        { echo "$script_name: the installer put no trevanto.exe and trevanto.com into $installed" >&2; return 1; }
     say "installed into C:\\Program Files\\Trevanto: $(find "$installed" -type f | wc -l) files"
+    check_licences "$installed" || return 1
     [[ -f "$start_menu/Trevanto.lnk" ]] ||
         { echo "$script_name: no Start menu entry $start_menu/Trevanto.lnk" >&2; return 1; }
-    say "ok: the Start menu holds Programs\\Trevanto\\Trevanto.lnk"
+    local entries
+    entries=$(find "$start_menu" -mindepth 1 -printf '%P ')
+    [[ "$entries" == "Trevanto.lnk " ]] ||
+        { echo "$script_name: the Start menu's folder holds $entries" >&2; return 1; }
+    say "ok: the Start menu holds Programs\\Trevanto\\Trevanto.lnk alone"
     wine reg query "$uninstall_key" >"$work/uninstall-key.txt" 2>&1 ||
         { echo "$script_name: no $uninstall_key in the registry" >&2; return 1; }
-    grep -q 'DisplayName.*Trevanto' "$work/uninstall-key.txt" ||
-        { tr -d '\r' <"$work/uninstall-key.txt" >&2; echo "$script_name: the uninstall entry has no name" >&2; return 1; }
-    say "ok: the system's list of programs names Trevanto ($uninstall_key)"
+    local value
+    for value in 'DisplayName +REG_SZ +Trevanto' "DisplayVersion +REG_SZ +$version" 'Publisher +REG_SZ +Pervona' \
+        'DisplayIcon +REG_SZ +C:\\Program Files\\Trevanto\\trevanto\.exe,0' 'NoModify +REG_DWORD +0x1' \
+        'NoRepair +REG_DWORD +0x1' 'EstimatedSize +REG_DWORD +0x[0-9a-f]*[1-9a-f]'; do
+        tr -d '\r' <"$work/uninstall-key.txt" | grep -Eq "^ +$value\$" ||
+            { tr -d '\r' <"$work/uninstall-key.txt" >&2; echo "$script_name: the uninstall entry lacks /$value/" >&2; return 1; }
+    done
+    say "ok: the list of programs names Trevanto $version by Pervona with its icon and size, NoModify and NoRepair as numbers"
 
     run_program "$installed/trevanto.exe" "$work/installed.log" || return 1
     ((exit_status == 0)) ||
@@ -434,8 +529,46 @@ install_checks() {
     say "ok: the installed program saved into the user's AppData: ${app_data_file#"$WINEPREFIX/"}"
     find "$installed" -type f -printf '%P\n' | sort >"$work/installed-files.txt"
 
-    timeout 300 wine "$(windows_path "$installed/Uninstall.exe")" /S >"$work/uninstall.log" 2>&1 </dev/null ||
+    # Over itself, as over an earlier version: the same files in the same place, the
+    # work as it was.
+    local work_before
+    work_before=$(od -c "$app_data_file")
+    run_setup "$work/upgrade.log"
+    ((setup_status == 0)) ||
+        { cat "$work/upgrade.log" >&2; echo "$script_name: installing over the installed copy ended with status $setup_status" >&2; return 1; }
+    cmp -s "$work/installed-files.txt" <(find "$installed" -type f -printf '%P\n' | sort) ||
+        { diff "$work/installed-files.txt" <(find "$installed" -type f -printf '%P\n' | sort) >&2; echo "$script_name: installed over itself, the folder differs" >&2; return 1; }
+    [[ "$(od -c "$app_data_file")" == "$work_before" ]] ||
+        { echo "$script_name: installing over the installed copy changed the work" >&2; return 1; }
+    wine reg query "$uninstall_key" >/dev/null 2>&1 ||
+        { echo "$script_name: installed over itself, the uninstall entry is gone" >&2; return 1; }
+    say "ok: installed over the installed copy, in place, with the work kept"
+
+    # While it runs, as Windows runs the uninstaller (from a copy in Temp): the program
+    # saves the leg typed last and ends, and all that was installed goes.
+    open_program "$installed/trevanto.exe" "$work/running.log" || return 1
+    local legs_typed=2
+    # By the folder's own name, C:, as Windows names it: through Z: it would be another
+    # folder to the uninstaller.
+    timeout 300 wine 'C:\Program Files\Trevanto\Desinstalar.exe' /S >"$work/uninstall.log" 2>&1 </dev/null ||
         { cat "$work/uninstall.log" >&2; echo "$script_name: the uninstaller failed" >&2; return 1; }
+    local deadline=$((SECONDS + step_timeout))
+    while kill -0 "$app_pid" 2>/dev/null; do
+        ((SECONDS < deadline)) || {
+            echo "$script_name: the uninstaller left Trevanto running; the folder holds: $(ls "$installed" 2>&1 | tr '\n' ' ')" >&2
+            return 1
+        }
+        sleep 0.2
+    done
+    local status=0
+    wait "$app_pid" || status=$?
+    app_pid=
+    ((status == 0)) || { echo "$script_name: Trevanto, ended by the uninstaller, ended with status $status" >&2; return 1; }
+    local legs
+    legs=$(printf '100;%.0s' $(seq "$legs_typed"))
+    grep -q "^DIR=$legs"$'\r$' "$app_data_file" ||
+        { od -c "$app_data_file" | head -n 20 >&2; echo "$script_name: the work file lacks the leg typed before uninstalling" >&2; return 1; }
+    say "ok: the uninstaller ended the running Trevanto, which saved the leg typed last and ended with status 0"
     # The uninstaller runs on from a copy of itself in the temporary folder.
     timeout 120 wineserver -w || true
     local left=()
@@ -444,15 +577,46 @@ install_checks() {
     fi
     ((${#left[@]} == 0)) ||
         { echo "$script_name: the uninstaller left: ${left[*]}" >&2; return 1; }
+    [[ ! -e "$installed" ]] || { echo "$script_name: the uninstaller left $installed" >&2; return 1; }
     say "ok: uninstalled: C:\\Program Files\\Trevanto is gone"
     [[ ! -e "$start_menu" ]] || { echo "$script_name: the Start menu entry stayed" >&2; return 1; }
-    if wine reg query "$uninstall_key" >/dev/null 2>&1; then
-        echo "$script_name: the uninstall entry stayed in the registry" >&2
-        return 1
-    fi
-    check_work_file "$app_data_file" || return 1
+    local key
+    for key in "$uninstall_key" 'HKLM\Software\Pervona'; do
+        if wine reg query "$key" >/dev/null 2>&1; then
+            echo "$script_name: $key stayed in the registry" >&2
+            return 1
+        fi
+    done
+    mapfile -t left < <(find "${temp_dirs[@]}" -mindepth 1 -maxdepth 1 \( -iname '~nsu*' -o -iname 'ns*.tmp' -o -iname 'nul*' \) 2>/dev/null)
+    ((${#left[@]} == 0)) ||
+        { echo "$script_name: the uninstaller left in Temp: ${left[*]}" >&2; return 1; }
+    grep -q "^DIR=$legs"$'\r$' "$app_data_file" || { echo "$script_name: the work file did not stay" >&2; return 1; }
     say "ok: the work file in the user's AppData stayed"
-    say "ok: the Start menu entry and the uninstall entry are gone"
+    say "ok: the Start menu entry, the uninstall entry, HKLM\\Software\\Pervona and the uninstaller's copy in Temp are gone"
+
+    # While the program runs and does not answer (stopped), the uninstaller refuses
+    # and changes nothing.
+    run_setup "$work/setup-again.log"
+    ((setup_status == 0)) || { echo "$script_name: installing again ended with status $setup_status" >&2; return 1; }
+    find "$installed" -type f -printf '%P\n' | sort >"$work/installed-files.txt"
+    open_program "$installed/trevanto.exe" "$work/running.log" || return 1
+    kill -STOP "$app_pid"
+    # Run in place (_?=), the uninstaller ends with its status; the folder after "_?="
+    # stands unquoted, which Wine's own command line would quote: a batch file gives it.
+    printf '@"C:\\Program Files\\Trevanto\\Desinstalar.exe" /S _?=C:\\Program Files\\Trevanto\r\n@exit /b %%ERRORLEVEL%%\r\n' \
+        >"$work/uninstall-in-place.bat"
+    status=0
+    timeout 120 wine cmd /c "$(windows_path "$work/uninstall-in-place.bat")" \
+        >"$work/uninstall-refused.log" 2>&1 </dev/null || status=$?
+    kill -CONT "$app_pid"
+    ((status == 2)) ||
+        { echo "$script_name: uninstalling while Trevanto does not answer ended with status $status, not 2" >&2; return 1; }
+    cmp -s "$work/installed-files.txt" <(find "$installed" -type f -printf '%P\n' | sort) ||
+        { echo "$script_name: the refused uninstall removed files" >&2; return 1; }
+    wine reg query "$uninstall_key" >/dev/null 2>&1 ||
+        { echo "$script_name: the refused uninstall removed the uninstall entry" >&2; return 1; }
+    say "ok: uninstalling while Trevanto does not answer is refused with status 2, nothing removed"
+
 }
 if install_checks; then
     setup_ok=1

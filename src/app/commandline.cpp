@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "commandline_p.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -55,7 +56,7 @@ const char *const HelpText =
     "  -v, --version    mostra a versão e sai\n"
     "\n"
     "Valem também as opções próprias do Qt, como -platform NOME, -style NOME e\n"
-    "-reverse. Mais detalhes na página de manual: man trevanto\n";
+    "-reverse.";
 
 // The work file in the user's data folder, where the program puts it when its own
 // folder takes no writing or it is installed: Qt's AppDataLocation, which follows
@@ -137,7 +138,8 @@ CommandLineDecision decideCommandLine(int argc, const char *const *argv)
         if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "-h" || argument == "--help") {
-            return finish(0, QString::fromUtf8(HelpText).arg(userWorkFile()));
+            return finish(0, QString::fromUtf8(HelpText).arg(userWorkFile())
+                                     + QString::fromUtf8(HelpTextEnd));
         } else if (argument == "-v" || argument == "--version") {
             return finish(0, QStringLiteral("trevanto " TREVANTO_VERSION "\n"));
         } else if (const QtOption *option = findQtOption(argument)) {
