@@ -326,7 +326,8 @@ void TestWorkFile::places_data()
     // One letter each: 's' saved at home, 'f' home fails; between saves, 'e' another
     // program writes "edit" into home, 'r' puts a new file "T", as large and as old, in
     // its place, 'c' a new file with home's own bytes (as a disk that numbers its files
-    // afresh shows it), 'o' puts "other" in the data folder.
+    // afresh shows it, or a sync tool writing it again), 'o' puts "other" in the data
+    // folder.
     QTest::addColumn<QString>("saves");
     QTest::addColumn<QString>("after"); // home, home.bak, data, data.bak; "told N": N files said changed
 
@@ -352,6 +353,8 @@ void TestWorkFile::places_data()
             << "home" << "-" << 0 << "srs" << "S T - - told 1";
     QTest::newRow("home under a new number, holding this run's save -> nothing to keep, nothing said")
             << "home" << "-" << 0 << "scs" << "S - - -";
+    QTest::newRow("home written again with its own bytes before the first save -> nothing to keep, nothing said")
+            << "home" << "-" << 0 << "cs" << "S - - -";
     QTest::newRow("data retired, then another file put there -> kept before a save goes there, quietly")
             << "home" << "data" << 3 * day << "fsof" << "S - S other";
 }
@@ -515,11 +518,18 @@ void TestWorkFile::backup()
     QVERIFY(writeAll(path, "first") && writeAll(backup, "a longer backup") && saveWorkFile(path, "second", true).ok);
     QCOMPARE(readAll(path), QByteArray("second"));
     QCOMPARE(readAll(backup), QByteArray("first"));
+    // The older backup, another course, is not given up for it but kept under its time.
+    const QStringList dated = QDir(dir.path()).entryList({QStringLiteral("trevanto.ini.*-*.bak")});
+    QCOMPARE(dated.size(), 1);
+    QCOMPARE(readAll(dir.filePath(dated.constFirst())), QByteArray("a longer backup"));
+    QVERIFY(QFile::remove(dir.filePath(dated.constFirst())));
     // A backup that cannot be made fails the save, and the file is kept as it was.
     QVERIFY(QFile::remove(backup) && QDir().mkpath(backup + QStringLiteral("/inside")));
     const SaveOutcome blocked = saveWorkFile(path, "third", true);
     QVERIFY(!blocked.ok && !blocked.error.isEmpty());
     QCOMPARE(readAll(path), QByteArray("second"));
+    // Unless the file holds the work already: nothing is to be kept then, nor written.
+    QVERIFY(WorkFileSaves({path, path, QString()}, false).save("second").saved);
     // The file read goes on waiting for its backup while the saves go to the fallback,
     // and gets it when a save at last replaces it.
     WorkFileSaves saves({path, path, dir.filePath(QStringLiteral("data/trevanto.ini"))}, false);

@@ -142,10 +142,12 @@ struct SaveReport
 
 // The saves of one run of the program. Each goes to the location's write path, and when
 // that fails to its fallback path. No course a file holds is lost by them:
-//   - a file that is about to be replaced is kept as "<name>.bak" first, unless it is
-//     still the very file read whole at start or last written by this run: the same
-//     file (not only the same name), as large and as old. One that someone else changed
-//     meanwhile is kept so, and the save says where, once;
+//   - a file that is about to be replaced is kept as "<name>.bak" first, unless it
+//     still holds the bytes read whole at start or last written by this run. One that
+//     someone else changed meanwhile is kept so, and the save says where, once; a file
+//     that holds the work already is left as it is;
+//   - an earlier "<name>.bak" that holds another course is not replaced but renamed
+//     "<name>.<yyyyMMdd-HHmmss>.bak" first, after the time it was made;
 //   - once a save at the write path has succeeded, a file at the fallback path is
 //     retired (see retireWorkFile()), so that the start never prefers it again, unless
 //     it is the file just saved under another name.
@@ -163,7 +165,7 @@ private:
         QString path;
         std::optional<FileIdentity> kept; // the file whose replacing loses nothing: read whole, or ours
         bool written = false;             // `kept` is the file this run wrote there
-        QByteArray bytes;                 // what this run wrote there last
+        QByteArray bytes;                 // what `kept` holds: read whole, or written last
     };
     // Saves at the place; what the user is to be told of it goes to `told`.
     SaveOutcome saveAt(Place &place, const QByteArray &bytes, QStringList &told);

@@ -2,10 +2,11 @@
 
 #include "workfile/durablefile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <functional>
@@ -14,14 +15,24 @@ namespace trevanto {
 
 namespace {
 
-// A new file beside the one it is to replace. Unbuffered, so that every failure shows at
-// the write that meets it, with the system's reason.
-class NewFile : public QTemporaryFile
+// Opens a new file beside `path`, under a name no other file has (never through a link
+// planted there), readable and writable by its owner only until it is whole. Unbuffered,
+// so that every failure shows at the write that meets it, with the system's reason. A
+// plain file, not a QTemporaryFile: that one keeps its handle open after close(), and
+// Windows renames no file that is open.
+bool openBeside(QFile &file, const QString &path)
 {
-public:
-    using QTemporaryFile::QTemporaryFile;
-    bool openUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
-};
+    for (int attempt = 0;; ++attempt) {
+        file.setFileName(path + QStringLiteral(".%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                      QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return true;
+        // Only a name already taken is worth another try.
+        const bool taken = QFileInfo(file.fileName()).isSymLink() || QFileInfo::exists(file.fileName());
+        if (!taken || attempt == 15)
+            return false;
+    }
+}
 
 // Writes a file through a new file beside it, whose bytes reach the disk before it takes
 // the name: a failure or a power cut leaves what the name held before, and whatever had
@@ -32,8 +43,8 @@ SaveOutcome writeDurably(const QString &path, QFileDevice::Permissions permissio
                          const std::function<QString(QFile &)> &fill)
 {
     // Beside its name, so that the rename stays on one disk; removed unless it takes it.
-    NewFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.openUnbuffered())
+    QFile file;
+    if (!openBeside(file, path))
         return {false, file.errorString()};
     QString problem = fill(file);
     if (problem.isEmpty())
@@ -43,9 +54,10 @@ SaveOutcome writeDurably(const QString &path, QFileDevice::Permissions permissio
     file.close();
     if (problem.isEmpty())
         problem = replaceByRename(file.fileName(), path);
-    if (!problem.isEmpty())
+    if (!problem.isEmpty()) {
+        file.remove();
         return {false, problem};
-    file.setAutoRemove(false);
+    }
     // The new name, too, is on the disk; without it a power cut could bring back the
     // old file, which is whole as well.
     flushFolder(QFileInfo(path).absolutePath());
@@ -72,6 +84,32 @@ QString copyDurably(const QString &from, const QString &to)
                 return file.errorString();
         }
     }).error;
+}
+
+// Whether the two files hold the same bytes.
+bool sameBytes(const QString &one, const QString &other)
+{
+    QFile first(one), second(other);
+    return first.size() == second.size() && first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly)
+            && first.readAll() == second.readAll();
+}
+
+// Keeps the file `from` as `backup`. An earlier backup that holds another course is not
+// given up for it: it takes a name of its own first, "<name>.<when it was made>.bak".
+QString keepAside(const QString &from, const QString &backup)
+{
+    const QFileInfo earlier(backup);
+    if (earlier.isFile() && !earlier.isSymLink()) {
+        if (sameBytes(from, backup))
+            return QString();
+        const QString stem = backup.chopped(4) + u'.' + earlier.lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString dated = stem + QStringLiteral(".bak");
+        for (int another = 2; QFileInfo(dated).isSymLink() || QFileInfo::exists(dated); ++another)
+            dated = stem + QStringLiteral("-%1.bak").arg(another);
+        if (!QFile::rename(backup, dated))
+            return QStringLiteral("%1 não pôde ser renomeado").arg(QDir::toNativeSeparators(backup));
+    }
+    return copyDurably(from, backup);
 }
 
 const QString OthersLink = QStringLiteral("é um link de outro usuário");
@@ -110,7 +148,7 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
 
     if (keepBackup && existing.exists()) {
         const QString backup = path + QStringLiteral(".bak");
-        if (const QString problem = copyDurably(target, backup); !problem.isEmpty())
+        if (const QString problem = keepAside(target, backup); !problem.isEmpty())
             return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita: %2")
                             .arg(QDir::toNativeSeparators(backup), problem));
     }
@@ -135,7 +173,7 @@ bool retireWorkFile(const QString &path, const std::optional<FileIdentity> &writ
         return !QFileInfo::exists(path) && !QFileInfo(path).isSymLink();
     // What this run wrote there, and no one has changed since, is older than what it has
     // just saved at home; anything else is kept.
-    if (identityOf(target) != writtenByThisRun && !copyDurably(target, path + QStringLiteral(".bak")).isEmpty())
+    if (identityOf(target) != writtenByThisRun && !keepAside(target, path + QStringLiteral(".bak")).isEmpty())
         return false;
     if (!QFile::remove(path))
         return false;
@@ -148,20 +186,33 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
     m_home.path = location.writePath;
     m_fallback.path = location.fallbackPath;
     for (Place *place : {&m_home, &m_fallback}) {
-        if (readWhole && !place->path.isEmpty() && place->path == location.readPath)
+        if (readWhole && !place->path.isEmpty() && place->path == location.readPath) {
+            // Only a regular file is read again: a pipe would block.
+            const QString target = followOwnLinks(place->path);
+            QFile file(target);
             place->kept = identityOf(place->path);
+            if (place->kept && !target.isEmpty() && QFileInfo(target).isFile() && file.open(QIODevice::ReadOnly))
+                place->bytes = file.readAll();
+        }
     }
 }
 
 SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QStringList &told)
 {
-    // Looked at again just before it is replaced: an editor, a sync tool or a course
-    // copied over it since it was read or written gives it another identity. A disk that
-    // numbers its files afresh (FAT on Linux) may give this run's own file another one:
-    // it is still ours while it holds what this run wrote.
     const std::optional<FileIdentity> found = identityOf(place.path);
-    const bool unchanged = found && place.kept
-            && (*found == *place.kept || (place.written && holdsExactly(place.path, place.bytes)));
+    // A file that holds the work already needs no save: nothing is lost by leaving it,
+    // and a disk that has filled up since cannot make it fail.
+    if (found && holdsExactly(place.path, bytes)) {
+        place.kept = found;
+        place.written = true;
+        place.bytes = bytes;
+        return {};
+    }
+    // Looked at again just before it is replaced: it is still the file read or last
+    // written while it holds the same bytes, whatever touched it meanwhile (an editor
+    // saving it unchanged, a sync tool writing it again, a disk numbering its files
+    // afresh); anything else someone put there is kept first.
+    const bool unchanged = found && place.kept && holdsExactly(place.path, place.bytes);
     const bool changed = found && place.kept && !unchanged;
     const SaveOutcome outcome = saveWorkFile(place.path, bytes, !unchanged);
     if (!outcome.ok)
