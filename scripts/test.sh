@@ -215,11 +215,15 @@ run_window_test() {
     local name=$1 script=$2 where=$3
     [[ -f "$script" ]] || return 0
     section "real window under $where ($script)"
-    if (unset QT_QPA_PLATFORM; run_script "$script"); then
+    if (unset QT_QPA_PLATFORM; run_script "$script") 2>&1 | tee "$work/window-test.log"; then
         summaries+=("$name: passed")
     else
         failures+=("$name")
         summaries+=("$name: FAILED")
+        # Why, in the summary too: the end of a long log is often all that is kept of it.
+        while IFS= read -r line; do
+            summaries+=("    $line")
+        done < <(grep -E ': FAILED|rror' "$work/window-test.log" | tail -n 5)
     fi
 }
 wanted smoke && run_window_test "smoke test" scripts/smoke-test.sh Xvfb

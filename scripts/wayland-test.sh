@@ -10,7 +10,8 @@
 #      its window counts as mapped when weston's scene graph (weston --debug, read with
 #      weston-debug scene-graph) lists it as a top-level view, and as painted when
 #      weston's screenshot shows the red start marker at its place; then SIGTERM ends
-#      it with status 0, and the work file it wrote holds exactly the bytes it read;
+#      it with status 0, and the work file (read with plain line feeds) is written
+#      again in the program's own form;
 #   3. a maximize request on a message box. Weston's headless back end has no seat, no
 #      pointer and no keyboard, and the plugin that injects input in weston's own tests
 #      is not packaged by Debian, so this step runs weston's x11 back end inside Xvfb,
@@ -21,7 +22,7 @@
 #      Space on OK (a repaint at the maximized size: a box that kept its fixed size
 #      would commit the wrong size there, and weston would end the program with a
 #      protocol error), waits for the main window, and ends the program with SIGTERM:
-#      status 0, the work file rewritten with exactly the bytes it had.
+#      status 0, the work file written again in the program's own form.
 # The program's output stays in build-smoke/wayland-app.log and the screenshot of the
 # maximized box in build-smoke/wayland-maximized.png.
 #
@@ -172,10 +173,11 @@ await_marker() {
     done
 }
 
-# put_work_file FILE: makes FILE the user's work file, dated long ago so that a new
-# save shows.
+# put_work_file FILE: makes FILE the user's work file with plain line feeds, as an
+# editor may leave it, dated long ago. The program does not write again a file that
+# holds its work already; this one it writes at its end in its own form, FILE's bytes.
 put_work_file() {
-    "${as_user[@]}" cp "$1" "$work_file"
+    sed 's/\r$//' "$1" | "${as_user[@]}" tee "$work_file" >/dev/null
     touch -d '2000-01-01 00:00:00' "$work_file"
 }
 
@@ -190,7 +192,7 @@ end_and_check_work_file() {
         fail "$context: the program did not write $work_file at SIGTERM"
     if ! cmp "$expected" "$work_file"; then
         od -c "$work_file" >&2
-        fail "$context: the work file does not hold the bytes it had"
+        fail "$context: the work file does not hold the course it had"
     fi
     say "ok: $context: status 0, the work file rewritten with its $(wc -c <"$work_file") bytes"
 }
