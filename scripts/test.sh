@@ -209,22 +209,35 @@ if wanted packaging && [[ -f scripts/check-packaging.sh ]]; then
     fi
 fi
 
+# run_and_record NAME LOG SCRIPT [both]: runs SCRIPT off Qt's offscreen platform (each
+# sets the platform it tests), its output shown and kept in LOG (with "both", its
+# errors too), and records whether it passed under NAME.
+run_and_record() {
+    local name=$1 log=$2 script=$3 streams=${4:-}
+    if (
+        unset QT_QPA_PLATFORM
+        if [[ "$streams" == both ]]; then exec 2>&1; fi
+        run_script "$script"
+    ) | tee "$log"; then
+        summaries+=("$name: passed")
+        return 0
+    fi
+    failures+=("$name")
+    summaries+=("$name: FAILED")
+    return 1
+}
+
 # run_window_test NAME SCRIPT WHERE: runs a test of the installed program in real
-# windows, when its script is present, off Qt's offscreen platform, and records it.
+# windows, when its script is present, and records it.
 run_window_test() {
     local name=$1 script=$2 where=$3
     [[ -f "$script" ]] || return 0
     section "real window under $where ($script)"
-    if (unset QT_QPA_PLATFORM; run_script "$script") 2>&1 | tee "$work/window-test.log"; then
-        summaries+=("$name: passed")
-    else
-        failures+=("$name")
-        summaries+=("$name: FAILED")
-        # Why, in the summary too: the end of a long log is often all that is kept of it.
-        while IFS= read -r line; do
-            summaries+=("    $line")
-        done < <(grep -E ': FAILED|rror' "$work/window-test.log" | tail -n 5)
-    fi
+    run_and_record "$name" "$work/window-test.log" "$script" both && return 0
+    # Why, in the summary too: the end of a long log is often all that is kept of it.
+    while IFS= read -r line; do
+        summaries+=("    $line")
+    done < <(grep -E ': FAILED|rror' "$work/window-test.log" | tail -n 5)
 }
 wanted smoke && run_window_test "smoke test" scripts/smoke-test.sh Xvfb
 wanted display && run_window_test "display test" scripts/display-test.sh "Xvfb at 100 % to 175 %, and openbox"
@@ -239,12 +252,7 @@ elif section "Windows program (scripts/windows-package.sh)" && run_script script
     section "Windows program under Wine (scripts/windows-test.sh)"
     # The suites run in their own environment there: QT_QPA_PLATFORM reaches them through
     # Wine as the script sets it.
-    if (unset QT_QPA_PLATFORM; run_script scripts/windows-test.sh) | tee "$work/wine.log"; then
-        summaries+=("windows under wine: passed")
-    else
-        failures+=("windows under wine")
-        summaries+=("windows under wine: FAILED")
-    fi
+    run_and_record "windows under wine" "$work/wine.log" scripts/windows-test.sh || true
     # Its own summary: the suites, what they skipped and why, the zip, the installer.
     while IFS= read -r line; do
         summaries+=("    $line")
@@ -268,12 +276,7 @@ elif [[ $(id -u) -ne 0 ]]; then
     [[ -z "${CI:-}" ]] || failures+=("debian 13 (in CI it must run)")
 else
     section "Debian 13 (scripts/debian13-test.sh)"
-    if (unset QT_QPA_PLATFORM; run_script scripts/debian13-test.sh) | tee "$work/debian13.log"; then
-        summaries+=("debian 13: passed")
-    else
-        failures+=("debian 13")
-        summaries+=("debian 13: FAILED")
-    fi
+    run_and_record "debian 13" "$work/debian13.log" scripts/debian13-test.sh || true
     # Its own summary, indented; its count of tests beside this system's at the end.
     while IFS= read -r line; do
         if [[ "$line" == "tests on "* ]]; then
