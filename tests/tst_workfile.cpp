@@ -355,8 +355,10 @@ void TestWorkFile::places_data()
             << "home" << "-" << 0 << "scs" << "S - - -";
     QTest::newRow("home written again with its own bytes before the first save -> nothing to keep, nothing said")
             << "home" << "-" << 0 << "cs" << "S - - -";
-    QTest::newRow("data retired, then another file put there -> kept before a save goes there, quietly")
-            << "home" << "data" << 3 * day << "fsof" << "S - S other";
+    QTest::newRow("data retired, then another file put there -> kept before a save goes there, said put there")
+            << "home" << "data" << 3 * day << "fsof" << "S - S other put 1";
+    QTest::newRow("no file at start, one put there before the first save -> kept, said put there")
+            << "-" << "-" << 0 << "es" << "S edit - - put 1";
 }
 
 void TestWorkFile::places()
@@ -384,7 +386,7 @@ void TestWorkFile::places()
     WorkFileSaves places(location, loadWorkFile(location.readPath, QLocale::c()).status != LoadStatus::Refused);
     // Home fails while a folder stands in its file's place; the file waits aside.
     const QString aside = root.filePath(QStringLiteral("aside"));
-    int changesTold = 0;
+    int changesTold = 0, putTold = 0;
     for (const QChar save : saves) {
         if (save == u'e' || save == u'o') {
             QFile file(save == u'e' ? homeFile : dataFile);
@@ -406,6 +408,7 @@ void TestWorkFile::places()
         const SaveReport report = places.save("S");
         QVERIFY(report.saved);
         changesTold += report.message.contains(u"alterado fora do Trevanto");
+        putTold += report.message.contains(u"foi posto em");
         QVERIFY(!fails || (QDir().rmdir(homeFile) && (!QFileInfo::exists(aside) || QFile::rename(aside, homeFile))));
     }
     QStringList found;
@@ -413,6 +416,8 @@ void TestWorkFile::places()
         found << (QFileInfo::exists(path) ? QString::fromUtf8(readAll(path)) : QStringLiteral("-"));
     if (changesTold > 0)
         found << QStringLiteral("told %1").arg(changesTold);
+    if (putTold > 0)
+        found << QStringLiteral("put %1").arg(putTold);
     QCOMPARE(found.join(u' '), after);
     // The next start reads what was saved last.
     const QString next = chooseWorkFileLocation(homeDir, dataDir).readPath;

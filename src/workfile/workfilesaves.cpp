@@ -86,12 +86,20 @@ QString copyDurably(const QString &from, const QString &to)
     }).error;
 }
 
-// Whether the two files hold the same bytes.
+// Whether the two files hold the same bytes; read a piece at a time, as either may be
+// any size.
 bool sameBytes(const QString &one, const QString &other)
 {
     QFile first(one), second(other);
-    return first.size() == second.size() && first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly)
-            && first.readAll() == second.readAll();
+    if (first.size() != second.size() || !first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly))
+        return false;
+    for (;;) {
+        const QByteArray piece = first.read(64 * 1024);
+        if (piece != second.read(64 * 1024))
+            return false;
+        if (piece.isEmpty())
+            return first.atEnd() && second.atEnd();
+    }
 }
 
 // Keeps the file `from` as `backup`. An earlier backup that holds another course is not
@@ -186,6 +194,7 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
     m_home.path = location.writePath;
     m_fallback.path = location.fallbackPath;
     for (Place *place : {&m_home, &m_fallback}) {
+        place->vacant = !place->path.isEmpty() && !QFileInfo::exists(place->path) && !QFileInfo(place->path).isSymLink();
         if (readWhole && !place->path.isEmpty() && place->path == location.readPath) {
             // Only a regular file is read again: a pipe would block.
             const QString target = followOwnLinks(place->path);
@@ -206,6 +215,7 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
         place.kept = found;
         place.written = true;
         place.bytes = bytes;
+        place.vacant = false;
         return {};
     }
     // Looked at again just before it is replaced: it is still the file read or last
@@ -214,16 +224,23 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
     // afresh); anything else someone put there is kept first.
     const bool unchanged = found && place.kept && holdsExactly(place.path, place.bytes);
     const bool changed = found && place.kept && !unchanged;
+    const bool appeared = found && !place.kept && place.vacant;
     const SaveOutcome outcome = saveWorkFile(place.path, bytes, !unchanged);
     if (!outcome.ok)
         return outcome;
     place.kept = identityOf(place.path);
     place.written = true;
     place.bytes = bytes;
+    place.vacant = false;
+    const QString file = QDir::toNativeSeparators(place.path), backup = QDir::toNativeSeparators(place.path + QStringLiteral(".bak"));
     if (changed)
         told << QStringLiteral("O arquivo de trabalho %1 foi alterado fora do Trevanto enquanto ele estava aberto; "
                                "o que ele continha foi guardado como %2.")
-                        .arg(QDir::toNativeSeparators(place.path), QDir::toNativeSeparators(place.path + QStringLiteral(".bak")));
+                        .arg(file, backup);
+    else if (appeared)
+        told << QStringLiteral("Um arquivo de trabalho foi posto em %1 fora do Trevanto enquanto ele estava aberto; "
+                               "o que ele continha foi guardado como %2.")
+                        .arg(file, backup);
     return outcome;
 }
 
@@ -241,6 +258,7 @@ SaveReport WorkFileSaves::save(const QByteArray &bytes)
             && retireWorkFile(m_fallback.path, m_fallback.written ? m_fallback.kept : std::nullopt)) {
             m_fallback.kept.reset();
             m_fallback.written = false;
+            m_fallback.vacant = true;
         }
         return {true, told.join(u' ')};
     }
