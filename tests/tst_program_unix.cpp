@@ -113,6 +113,7 @@ private slots:
     void endedBySignals();
     void secondCopy();
     void anotherCopysPlace();
+    void linkToAnotherCopysFile();
     void lockThatStays();
     void ignoredInterruptStaysIgnored();
 };
@@ -302,6 +303,31 @@ void TestProgram::anotherCopysPlace()
     QCOMPARE(readAll(dataFile), QByteArray("DIR=5;\r\nMET=5;\r\n"));
     QVERIFY(!QFileInfo::exists(dataFile + QStringLiteral(".bak")));
     QCOMPARE(readAll(folder.workFile()), Untouched);
+}
+
+// A work file that is a link of the user's own to a file another copy edits (its home,
+// or another folder's link to it) is that copy's work: the start says so and ends.
+void TestProgram::linkToAnotherCopysFile()
+{
+    ProgramFolder folder;
+    QVERIFY(folder.prepare());
+    const QString shared = folder.home + QStringLiteral("/shared/trevanto.ini");
+    QProcess placing;
+    folder.shell(placing, QStringLiteral("mkdir -p '%1' && printf 'DIR=5;\r\nMET=5;\r\n' >'%2' && ln -s '%2' trevanto.ini")
+                                  .arg(QFileInfo(shared).absolutePath(), shared));
+    QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
+    QLockFile otherCopy(shared + QStringLiteral(".lock"));
+    QVERIFY(otherCopy.tryLock(0));
+
+    QProcess program;
+    folder.startSignalled(program, QStringLiteral("kill -TERM $$"));
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()).split(u'\n').filter(QStringLiteral("trevanto: ")),
+             QStringList{QStringLiteral("trevanto: O Trevanto já está aberto com este percurso, que é gravado em %1. "
+                                        "Continue o trabalho na janela que já está aberta.").arg(shared)});
+    QCOMPARE(readAll(shared), QByteArray("DIR=5;\r\nMET=5;\r\n"));
+    QVERIFY(QFileInfo(folder.workFile()).isSymLink());
 }
 
 // A lock the program cannot remove (a folder with something in it) is named, with how to

@@ -51,6 +51,14 @@ QString since(const LockEntry &entry)
                                     : QStringLiteral("data desconhecida");
 }
 
+// Whether the two paths are one name in one folder, whatever names lead to the folder.
+bool isSameFolderEntry(const QString &one, const QString &other)
+{
+    const QFileInfo first(one), second(other);
+    return first.fileName() == second.fileName()
+            && (first.absolutePath() == second.absolutePath() || isSameFile(first.absolutePath(), second.absolutePath()));
+}
+
 PlaceLock lockPlace(const QString &workPath)
 {
     PlaceLock result;
@@ -125,6 +133,22 @@ WorkLock lockWork(WorkFileLocation &location)
     result.notice = home.notice;
     if (home.lock)
         result.locks.push_back(home.lock);
+    // A work file that is a link of the user's own is edited where the link leads: the
+    // lock there is taken too, as any other copy that saves to that file takes it (one
+    // whose own file is another link to it, or the copy whose home it is).
+    const QString led = followOwnLinks(location.writePath);
+    if (!led.isEmpty() && !isSameFolderEntry(led, location.writePath)) {
+        PlaceLock there = lockPlace(led);
+        if (!there.refusal.isEmpty()) {
+            result.locks.clear();
+            result.heldElsewhere = there.refusal;
+            return result;
+        }
+        if (there.lock)
+            result.locks.push_back(there.lock);
+        if (result.notice.isEmpty())
+            result.notice = there.notice;
+    }
     if (location.fallbackPath.isEmpty())
         return result;
     // The second place is another copy's (an installed copy's home, or another folder's
