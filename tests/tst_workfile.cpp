@@ -549,9 +549,20 @@ void TestWorkFile::backup()
     QVERIFY(saveWorkFile(path, "seventh", true).ok);
     QCOMPARE(QFile::permissions(backup), before);
     QCOMPARE(QFile::permissions(path), before);
+    // The file is looked at once the new one is whole on the disk, just before it takes
+    // the name (on a slow stick an editor's save may land while the new one is written):
+    // what the file holds then is what is kept.
+    bool newFileWhole = false;
+    QVERIFY(saveWorkFile(path, "eighth", [&] {
+        const QStringList beside = QDir(dir.path()).entryList({QStringLiteral("trevanto.ini.????????")}, QDir::Files);
+        newFileWhole = beside.size() == 1 && readAll(dir.filePath(beside.constFirst())) == "eighth";
+        return writeAll(path, "edited meanwhile");
+    }).ok);
+    QVERIFY(newFileWhole);
+    QCOMPARE(readAll(backup) + u'|' + readAll(path), QByteArray("edited meanwhile|eighth"));
     // With no second place, a save that fails loses the work, and says so.
     QVERIFY(QFile::remove(path) && QDir().mkdir(path));
-    const SaveReport lost = WorkFileSaves({path, path, QString()}, true).save("eighth");
+    const SaveReport lost = WorkFileSaves({path, path, QString()}, true).save("ninth");
     QVERIFY(!lost.saved && lost.message.startsWith(u"O trabalho foi perdido"));
 }
 

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace trevanto {
@@ -127,6 +128,10 @@ struct SaveOutcome
 // as "<name>.bak", with its permissions, in place of whatever had that name (an earlier
 // .bak, a link), and the copy is on the disk before the file is replaced.
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup);
+// The same, with `keepBackup` asked once the new file is whole on the disk, just before
+// it replaces the file: a file looked at then is the one replaced, but for a change
+// that lands in the instant between.
+SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, const std::function<bool()> &keepBackup);
 
 // Takes the file at `path` out of the start's choice: the file this run wrote there, when
 // it is still that file (`writtenByThisRun`), is removed, any other is kept as

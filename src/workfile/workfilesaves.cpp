@@ -38,9 +38,11 @@ bool openBeside(QFile &file, const QString &path)
 // the name: a failure or a power cut leaves what the name held before, and whatever had
 // the name (a link too) is replaced, never written through. The new file gets
 // `permissions`. `fill` writes the bytes and returns an empty string, or why it could
-// not.
+// not; so does `beforeRename`, called once the new file is whole on the disk, just
+// before it takes the name.
 SaveOutcome writeDurably(const QString &path, QFileDevice::Permissions permissions,
-                         const std::function<QString(QFile &)> &fill)
+                         const std::function<QString(QFile &)> &fill,
+                         const std::function<QString()> &beforeRename = {})
 {
     // Beside its name, so that the rename stays on one disk; removed unless it takes it.
     QFile file;
@@ -52,6 +54,8 @@ SaveOutcome writeDurably(const QString &path, QFileDevice::Permissions permissio
     if (problem.isEmpty() && !file.setPermissions(permissions))
         problem = file.errorString();
     file.close();
+    if (problem.isEmpty() && beforeRename)
+        problem = beforeRename();
     if (problem.isEmpty())
         problem = replaceByRename(file.fileName(), path);
     if (!problem.isEmpty()) {
@@ -114,8 +118,8 @@ QString keepAside(const QString &from, const QString &backup)
         QString dated = stem + QStringLiteral(".bak");
         for (int another = 2; QFileInfo(dated).isSymLink() || QFileInfo::exists(dated); ++another)
             dated = stem + QStringLiteral("-%1.bak").arg(another);
-        if (!QFile::rename(backup, dated))
-            return QStringLiteral("%1 não pôde ser renomeado").arg(QDir::toNativeSeparators(backup));
+        if (QFile earlierFile(backup); !earlierFile.rename(dated))
+            return QStringLiteral("%1 não pôde ser renomeado: %2").arg(QDir::toNativeSeparators(backup), earlierFile.errorString());
     }
     return copyDurably(from, backup);
 }
@@ -136,6 +140,11 @@ bool holdsExactly(const QString &path, const QByteArray &bytes)
 
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
 {
+    return saveWorkFile(path, bytes, [keepBackup] { return keepBackup; });
+}
+
+SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, const std::function<bool()> &keepBackup)
+{
     const auto fail = [](const QString &reason) { return SaveOutcome{false, reason}; };
 
     const QString folder = QFileInfo(path).absolutePath();
@@ -154,14 +163,8 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
     if (existing.exists() && !existing.isFile())
         return fail(QStringLiteral("não é um arquivo comum"));
 
-    if (keepBackup && existing.exists()) {
-        const QString backup = path + QStringLiteral(".bak");
-        if (const QString problem = keepAside(target, backup); !problem.isEmpty())
-            return fail(QStringLiteral("a cópia de segurança %1 não pôde ser feita: %2")
-                            .arg(QDir::toNativeSeparators(backup), problem));
-    }
     const QFileDevice::Permissions permissions = existing.exists() ? existing.permissions() : newFilePermissions();
-    return writeDurably(target, permissions, [&bytes](QFile &file) {
+    const auto fill = [&bytes](QFile &file) {
         // A disk that fills up takes part of the bytes without a word; the next write
         // then fails and says why.
         for (qsizetype done = 0; done < bytes.size();) {
@@ -171,7 +174,17 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keep
             done += written;
         }
         return QString();
-    });
+    };
+    // The file is looked at, and kept, as late as can be: once the new one is on the
+    // disk, which on a slow stick takes long enough for an editor's save to land.
+    const auto keep = [&] {
+        const QString backup = path + QStringLiteral(".bak");
+        const QString problem = QFileInfo::exists(target) && keepBackup() ? keepAside(target, backup) : QString();
+        return problem.isEmpty() ? problem
+                                 : QStringLiteral("a cópia de segurança %1 não pôde ser feita: %2")
+                                           .arg(QDir::toNativeSeparators(backup), problem);
+    };
+    return writeDurably(target, permissions, fill, keep);
 }
 
 bool retireWorkFile(const QString &path, const std::optional<FileIdentity> &writtenByThisRun)
@@ -222,10 +235,14 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
     // written while it holds the same bytes, whatever touched it meanwhile (an editor
     // saving it unchanged, a sync tool writing it again, a disk numbering its files
     // afresh); anything else someone put there is kept first.
-    const bool unchanged = found && place.kept && holdsExactly(place.path, place.bytes);
-    const bool changed = found && place.kept && !unchanged;
-    const bool appeared = found && !place.kept && place.vacant;
-    const SaveOutcome outcome = saveWorkFile(place.path, bytes, !unchanged);
+    bool changed = false, appeared = false;
+    const SaveOutcome outcome = saveWorkFile(place.path, bytes, [&] {
+        const bool there = identityOf(place.path).has_value();
+        const bool unchanged = there && place.kept && holdsExactly(place.path, place.bytes);
+        changed = there && place.kept && !unchanged;
+        appeared = there && !place.kept && place.vacant;
+        return !unchanged;
+    });
     if (!outcome.ok)
         return outcome;
     place.kept = identityOf(place.path);
