@@ -329,23 +329,25 @@ void TestWorkFile::places_data()
     // afresh shows it, or a sync tool writing it again), 'o' puts "other" in the data
     // folder.
     QTest::addColumn<QString>("saves");
-    QTest::addColumn<QString>("after"); // home, home.bak, data, data.bak; "told N": N files said changed
+    // home, home.bak, data, data.bak; then how many files were said changed ("told N"),
+    // put where there was none ("put N"), or not read at start ("unopened N")
+    QTest::addColumn<QString>("after");
 
     const int day = 24 * 3600;
     QTest::newRow("restored older home, newer data -> data read; home kept first, data retired")
-            << "3 legs" << "1 leg" << day << "s" << "S 3 legs - 1 leg";
+            << "3 legs" << "1 leg" << day << "s" << "S 3 legs - 1 leg unopened 1";
     QTest::newRow("data from the future -> read once, then retired: never wins again")
-            << "2 legs" << "future" << -3600 << "ss" << "S 2 legs - future";
+            << "2 legs" << "future" << -3600 << "ss" << "S 2 legs - future unopened 1";
     QTest::newRow("as old as each other -> home read, data retired")
-            << "home" << "data" << 2 * day << "s" << "S - - data";
+            << "home" << "data" << 2 * day << "s" << "S - - data unopened 1";
     QTest::newRow("home newer -> home read, the older data retired")
-            << "home" << "data" << 3 * day << "s" << "S - - data";
+            << "home" << "data" << 3 * day << "s" << "S - - data unopened 1";
     QTest::newRow("only data -> read, then retired once home holds it")
             << "-" << "data" << day << "s" << "S - - data";
     QTest::newRow("home fails: data kept before the save goes there; home later: this run's data removed")
-            << "home" << "data" << 3 * day << "fs" << "S - - data";
+            << "home" << "data" << 3 * day << "fs" << "S - - data unopened 1";
     QTest::newRow("home fails twice: data kept once, not replaced by this run's own save")
-            << "home" << "data" << 3 * day << "ff" << "home - S data";
+            << "home" << "data" << 3 * day << "ff" << "home - S data unopened 1";
     QTest::newRow("nothing anywhere -> home written, nothing kept") << "-" << "-" << 0 << "s" << "S - - -";
     QTest::newRow("home edited while open -> the edit kept before the next save, said once")
             << "home" << "-" << 0 << "sess" << "S edit - - told 1";
@@ -356,7 +358,7 @@ void TestWorkFile::places_data()
     QTest::newRow("home written again with its own bytes before the first save -> nothing to keep, nothing said")
             << "home" << "-" << 0 << "cs" << "S - - -";
     QTest::newRow("data retired, then another file put there -> kept before a save goes there, said put there")
-            << "home" << "data" << 3 * day << "fsof" << "S - S other put 1";
+            << "home" << "data" << 3 * day << "fsof" << "S - S other put 1 unopened 1";
     QTest::newRow("no file at start, one put there before the first save -> kept, said put there")
             << "-" << "-" << 0 << "es" << "S edit - - put 1";
 }
@@ -386,7 +388,7 @@ void TestWorkFile::places()
     WorkFileSaves places(location, loadWorkFile(location.readPath, QLocale::c()).status != LoadStatus::Refused);
     // Home fails while a folder stands in its file's place; the file waits aside.
     const QString aside = root.filePath(QStringLiteral("aside"));
-    int changesTold = 0, putTold = 0;
+    int changesTold = 0, putTold = 0, unopenedTold = 0;
     for (const QChar save : saves) {
         if (save == u'e' || save == u'o') {
             QFile file(save == u'e' ? homeFile : dataFile);
@@ -409,6 +411,7 @@ void TestWorkFile::places()
         QVERIFY(report.saved);
         changesTold += report.message.contains(u"alterado fora do Trevanto");
         putTold += report.message.contains(u"foi posto em");
+        unopenedTold += report.message.contains(u"que não foi aberto");
         QVERIFY(!fails || (QDir().rmdir(homeFile) && (!QFileInfo::exists(aside) || QFile::rename(aside, homeFile))));
     }
     QStringList found;
@@ -418,6 +421,8 @@ void TestWorkFile::places()
         found << QStringLiteral("told %1").arg(changesTold);
     if (putTold > 0)
         found << QStringLiteral("put %1").arg(putTold);
+    if (unopenedTold > 0)
+        found << QStringLiteral("unopened %1").arg(unopenedTold);
     QCOMPARE(found.join(u' '), after);
     // The next start reads what was saved last.
     const QString next = chooseWorkFileLocation(homeDir, dataDir).readPath;

@@ -150,7 +150,9 @@ struct SaveReport
 //   - a file that is about to be replaced is kept as "<name>.bak" first, unless it
 //     still holds the bytes read whole at start or last written by this run. One that
 //     someone else changed meanwhile, or put where there was none, is kept so, and the
-//     save says where, once; a file that holds the work already is left as it is;
+//     save says where, once; so it does of a file that was there at start and not
+//     read (the other place's was newer). A file that holds the work already is left
+//     as it is;
 //   - an earlier "<name>.bak" that holds another course is not replaced but renamed
 //     "<name>.<yyyyMMdd-HHmmss>.bak" first, after the time it was made;
 //   - once a save at the write path has succeeded, a file at the fallback path is
@@ -172,6 +174,7 @@ private:
         bool written = false;             // `kept` is the file this run wrote there
         QByteArray bytes;                 // what `kept` holds: read whole, or written last
         bool vacant = false;              // no file was there at start, or since this run retired it
+        bool unopened = false;            // a regular file was there at start that the start did not read
     };
     // Saves at the place; what the user is to be told of it goes to `told`.
     SaveOutcome saveAt(Place &place, const QByteArray &bytes, QStringList &told);

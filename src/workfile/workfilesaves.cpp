@@ -136,6 +136,14 @@ bool holdsExactly(const QString &path, const QByteArray &bytes)
             && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
 }
 
+// What the user is told of a file the start did not read, kept before it is replaced or
+// retired: it may hold a course the user looks for.
+QString unopenedKept(const QString &path)
+{
+    return QStringLiteral("Havia em %1 outro arquivo de trabalho, que não foi aberto; ele foi guardado como %2.")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(path + QStringLiteral(".bak")));
+}
+
 } // namespace
 
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
@@ -208,6 +216,7 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
     m_fallback.path = location.fallbackPath;
     for (Place *place : {&m_home, &m_fallback}) {
         place->vacant = !place->path.isEmpty() && !QFileInfo::exists(place->path) && !QFileInfo(place->path).isSymLink();
+        place->unopened = !place->path.isEmpty() && place->path != location.readPath && QFileInfo(place->path).isFile();
         if (readWhole && !place->path.isEmpty() && place->path == location.readPath) {
             // Only a regular file is read again: a pipe would block.
             const QString target = followOwnLinks(place->path);
@@ -228,19 +237,20 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
         place.kept = found;
         place.written = true;
         place.bytes = bytes;
-        place.vacant = false;
+        place.vacant = place.unopened = false;
         return {};
     }
     // Looked at again just before it is replaced: it is still the file read or last
     // written while it holds the same bytes, whatever touched it meanwhile (an editor
     // saving it unchanged, a sync tool writing it again, a disk numbering its files
     // afresh); anything else someone put there is kept first.
-    bool changed = false, appeared = false;
+    bool changed = false, appeared = false, unopened = false;
     const SaveOutcome outcome = saveWorkFile(place.path, bytes, [&] {
         const bool there = identityOf(place.path).has_value();
         const bool unchanged = there && place.kept && holdsExactly(place.path, place.bytes);
         changed = there && place.kept && !unchanged;
         appeared = there && !place.kept && place.vacant;
+        unopened = there && !place.kept && place.unopened;
         return !unchanged;
     });
     if (!outcome.ok)
@@ -248,7 +258,7 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
     place.kept = identityOf(place.path);
     place.written = true;
     place.bytes = bytes;
-    place.vacant = false;
+    place.vacant = place.unopened = false;
     const QString file = QDir::toNativeSeparators(place.path), backup = QDir::toNativeSeparators(place.path + QStringLiteral(".bak"));
     if (changed)
         told << QStringLiteral("O arquivo de trabalho %1 foi alterado fora do Trevanto enquanto ele estava aberto; "
@@ -258,6 +268,8 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
         told << QStringLiteral("Um arquivo de trabalho foi posto em %1 fora do Trevanto enquanto ele estava aberto; "
                                "o que ele continha foi guardado como %2.")
                         .arg(file, backup);
+    else if (unopened)
+        told << unopenedKept(place.path);
     return outcome;
 }
 
@@ -273,8 +285,10 @@ SaveReport WorkFileSaves::save(const QByteArray &bytes)
         const bool same = there && m_home.kept && there->isSameFile(*m_home.kept);
         if (!m_fallback.path.isEmpty() && !same
             && retireWorkFile(m_fallback.path, m_fallback.written ? m_fallback.kept : std::nullopt)) {
+            if (there && m_fallback.unopened)
+                told << unopenedKept(m_fallback.path);
             m_fallback.kept.reset();
-            m_fallback.written = false;
+            m_fallback.written = m_fallback.unopened = false;
             m_fallback.vacant = true;
         }
         return {true, told.join(u' ')};
