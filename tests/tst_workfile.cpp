@@ -361,6 +361,10 @@ void TestWorkFile::places_data()
             << "home" << "data" << 3 * day << "fsof" << "S - S other put 1 unopened 1";
     QTest::newRow("no file at start, one put there before the first save -> kept, said put there")
             << "-" << "-" << 0 << "es" << "S edit - - put 1";
+    QTest::newRow("data read, then changed before it is retired -> kept, said changed")
+            << "-" << "data" << day << "os" << "S - - other told 1";
+    QTest::newRow("no data at start, one put there before home's first save -> retired, kept, said put there")
+            << "home" << "-" << 0 << "os" << "S - - other put 1";
 }
 
 void TestWorkFile::places()

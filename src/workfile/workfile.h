@@ -152,12 +152,12 @@ struct SaveReport
 //     someone else changed meanwhile, or put where there was none, is kept so, and the
 //     save says where, once; so it does of a file that was there at start and not
 //     read (the other place's was newer). A file that holds the work already is left
-//     as it is;
+//     as it is, and one that holds the work being saved hides nothing and is not told of;
 //   - an earlier "<name>.bak" that holds another course is not replaced but renamed
 //     "<name>.<yyyyMMdd-HHmmss>.bak" first, after the time it was made;
 //   - once a save at the write path has succeeded, a file at the fallback path is
 //     retired (see retireWorkFile()), so that the start never prefers it again, unless
-//     it is the file just saved under another name.
+//     it is the file just saved under another name; one kept then is told of as above.
 class WorkFileSaves
 {
 public:
@@ -176,6 +176,13 @@ private:
         bool vacant = false;              // no file was there at start, or since this run retired it
         bool unopened = false;            // a regular file was there at start that the start did not read
     };
+    // What is at the place just before a save or a retiring replaces it.
+    struct Look
+    {
+        bool unchanged = false; // the file read or last written, still so: nothing to keep
+        QString told;           // when it is kept: what the user is to be told of it
+    };
+    static Look lookAt(const Place &place, const QByteArray &bytes);
     // Saves at the place; what the user is to be told of it goes to `told`.
     SaveOutcome saveAt(Place &place, const QByteArray &bytes, QStringList &told);
 

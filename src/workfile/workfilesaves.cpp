@@ -136,14 +136,6 @@ bool holdsExactly(const QString &path, const QByteArray &bytes)
             && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
 }
 
-// What the user is told of a file the start did not read, kept before it is replaced or
-// retired: it may hold a course the user looks for.
-QString unopenedKept(const QString &path)
-{
-    return QStringLiteral("Havia em %1 outro arquivo de trabalho, que não foi aberto; ele foi guardado como %2.")
-            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(path + QStringLiteral(".bak")));
-}
-
 } // namespace
 
 SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, bool keepBackup)
@@ -215,7 +207,9 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
     m_home.path = location.writePath;
     m_fallback.path = location.fallbackPath;
     for (Place *place : {&m_home, &m_fallback}) {
-        place->vacant = !place->path.isEmpty() && !QFileInfo::exists(place->path) && !QFileInfo(place->path).isSymLink();
+        // Through the user's own links: a link to no file yet leaves the place vacant.
+        const QString led = followOwnLinks(place->path);
+        place->vacant = !place->path.isEmpty() && !led.isEmpty() && !QFileInfo::exists(led) && !QFileInfo(led).isSymLink();
         place->unopened = !place->path.isEmpty() && place->path != location.readPath && QFileInfo(place->path).isFile();
         if (readWhole && !place->path.isEmpty() && place->path == location.readPath) {
             // Only a regular file is read again: a pipe would block.
@@ -226,6 +220,32 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
                 place->bytes = file.readAll();
         }
     }
+}
+
+WorkFileSaves::Look WorkFileSaves::lookAt(const Place &place, const QByteArray &bytes)
+{
+    Look look;
+    if (!identityOf(place.path))
+        return look;
+    // Still the file read or last written while it holds the same bytes, whatever touched
+    // it meanwhile (an editor saving it unchanged, a sync tool writing it again, a disk
+    // numbering its files afresh). One that holds the work being saved hides nothing.
+    look.unchanged = place.kept && holdsExactly(place.path, place.bytes);
+    if (look.unchanged || holdsExactly(place.path, bytes))
+        return look;
+    const QString file = QDir::toNativeSeparators(place.path), backup = QDir::toNativeSeparators(place.path + QStringLiteral(".bak"));
+    if (place.kept)
+        look.told = QStringLiteral("O arquivo de trabalho %1 foi alterado fora do Trevanto enquanto ele estava aberto; "
+                                   "o que ele continha foi guardado como %2.")
+                            .arg(file, backup);
+    else if (place.vacant)
+        look.told = QStringLiteral("Um arquivo de trabalho foi posto em %1 fora do Trevanto enquanto ele estava aberto; "
+                                   "o que ele continha foi guardado como %2.")
+                            .arg(file, backup);
+    else if (place.unopened)
+        look.told = QStringLiteral("Havia em %1 outro arquivo de trabalho, que não foi aberto; ele foi guardado como %2.")
+                            .arg(file, backup);
+    return look;
 }
 
 SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QStringList &told)
@@ -240,18 +260,12 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
         place.vacant = place.unopened = false;
         return {};
     }
-    // Looked at again just before it is replaced: it is still the file read or last
-    // written while it holds the same bytes, whatever touched it meanwhile (an editor
-    // saving it unchanged, a sync tool writing it again, a disk numbering its files
-    // afresh); anything else someone put there is kept first.
-    bool changed = false, appeared = false, unopened = false;
+    // Looked at just before it is replaced; anything but the file read or last written
+    // is kept first.
+    Look look;
     const SaveOutcome outcome = saveWorkFile(place.path, bytes, [&] {
-        const bool there = identityOf(place.path).has_value();
-        const bool unchanged = there && place.kept && holdsExactly(place.path, place.bytes);
-        changed = there && place.kept && !unchanged;
-        appeared = there && !place.kept && place.vacant;
-        unopened = there && !place.kept && place.unopened;
-        return !unchanged;
+        look = lookAt(place, bytes);
+        return !look.unchanged;
     });
     if (!outcome.ok)
         return outcome;
@@ -259,17 +273,8 @@ SaveOutcome WorkFileSaves::saveAt(Place &place, const QByteArray &bytes, QString
     place.written = true;
     place.bytes = bytes;
     place.vacant = place.unopened = false;
-    const QString file = QDir::toNativeSeparators(place.path), backup = QDir::toNativeSeparators(place.path + QStringLiteral(".bak"));
-    if (changed)
-        told << QStringLiteral("O arquivo de trabalho %1 foi alterado fora do Trevanto enquanto ele estava aberto; "
-                               "o que ele continha foi guardado como %2.")
-                        .arg(file, backup);
-    else if (appeared)
-        told << QStringLiteral("Um arquivo de trabalho foi posto em %1 fora do Trevanto enquanto ele estava aberto; "
-                               "o que ele continha foi guardado como %2.")
-                        .arg(file, backup);
-    else if (unopened)
-        told << unopenedKept(place.path);
+    if (!look.told.isEmpty())
+        told << look.told;
     return outcome;
 }
 
@@ -283,10 +288,11 @@ SaveReport WorkFileSaves::save(const QByteArray &bytes)
         // place may be the file just saved under another name: that one stays.
         const std::optional<FileIdentity> there = identityOf(m_fallback.path);
         const bool same = there && m_home.kept && there->isSameFile(*m_home.kept);
+        const Look look = same || m_fallback.path.isEmpty() ? Look() : lookAt(m_fallback, bytes);
         if (!m_fallback.path.isEmpty() && !same
             && retireWorkFile(m_fallback.path, m_fallback.written ? m_fallback.kept : std::nullopt)) {
-            if (there && m_fallback.unopened)
-                told << unopenedKept(m_fallback.path);
+            if (!look.told.isEmpty())
+                told << look.told;
             m_fallback.kept.reset();
             m_fallback.written = m_fallback.unopened = false;
             m_fallback.vacant = true;
