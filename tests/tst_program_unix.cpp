@@ -113,6 +113,7 @@ private slots:
     void endedBySignals();
     void secondCopy();
     void anotherCopysPlace();
+    void linkToAnotherCopysFile_data();
     void linkToAnotherCopysFile();
     void lockThatStays();
     void ignoredInterruptStaysIgnored();
@@ -143,6 +144,14 @@ void TestProgram::endedBySignals_data()
             << "mkfifo trevanto.ini" << "kill -HUP $$" << QByteArray() << Untouched << notAFile << 0 << QByteArray();
     QTest::newRow("folder named trevanto.ini -> the same")
             << "mkdir trevanto.ini" << "kill -INT $$" << QByteArray() << Untouched << notAFile << 0 << QByteArray();
+    QTest::newRow("a work file the user cannot read -> said with the system's reason, kept whole, saved in the data folder")
+            << "printf 'DIR=1;\\r\\n' >trevanto.ini; chmod 000 trevanto.ini" << "export LC_ALL=pt_BR.UTF-8; kill -TERM $$"
+            << QByteArray("DIR=1;\r\n") << Untouched
+            << QStringList{QStringLiteral("O arquivo de trabalho {P} não foi lido: Permissão negada. Antes de ser substituído, "
+                                          "ele será guardado como {P}.bak."),
+                           QStringLiteral("O trabalho foi gravado em {U}, porque não foi possível gravá-lo em {P}: a cópia "
+                                          "de segurança {P}.bak não pôde ser feita: Permissão negada.")}
+            << 0 << QByteArray();
     QTest::newRow("unwritable program folder -> read there, saved in the data folder as when installed")
             << "printf 'DIR=100;\\r\\nMET=90;\\r\\n' >trevanto.ini; chmod 555 ." << "kill -TERM $$"
             << QByteArray("DIR=100;\r\nMET=90;\r\n") << "DIR=100;\r\nMET=90;\r\n" + Untouched.sliced(12)
@@ -230,6 +239,8 @@ void TestProgram::endedBySignals()
     if (!ended)
         child.kill();
     QFile::setPermissions(programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // to be removed
+    if (setup.contains(QStringLiteral("chmod 000 trevanto.ini"))) // to be read here
+        QFile::setPermissions(programDir + QStringLiteral("/trevanto.ini"), QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray errors = child.readAllStandardError();
     QVERIFY2(ended && child.exitStatus() == QProcess::NormalExit, errors.constData());
 
@@ -306,26 +317,41 @@ void TestProgram::anotherCopysPlace()
 }
 
 // A work file that is a link of the user's own to a file another copy edits (its home,
-// or another folder's link to it) is that copy's work: the start says so and ends.
+// or another folder's link to it) is that copy's work: the start says so and ends. So is
+// the data folder's, when another copy holds it and the link leads into a folder this
+// copy cannot write: it would have nowhere to save.
+void TestProgram::linkToAnotherCopysFile_data()
+{
+    QTest::addColumn<bool>("readOnly"); // the folder the link leads into
+    QTest::newRow("a link to the file another copy edits -> that copy's work") << false;
+    QTest::newRow("a link into a folder it cannot write, the data folder another copy's -> that copy's work") << true;
+}
+
 void TestProgram::linkToAnotherCopysFile()
 {
+    QFETCH(bool, readOnly);
     ProgramFolder folder;
     QVERIFY(folder.prepare());
     const QString shared = folder.home + QStringLiteral("/shared/trevanto.ini");
+    const QString dataFile = folder.dataDir + QStringLiteral("/Pervona/Trevanto/trevanto.ini");
     QProcess placing;
-    folder.shell(placing, QStringLiteral("mkdir -p '%1' && printf 'DIR=5;\r\nMET=5;\r\n' >'%2' && ln -s '%2' trevanto.ini")
-                                  .arg(QFileInfo(shared).absolutePath(), shared));
+    folder.shell(placing, QStringLiteral("mkdir -p '%1' '%3' && printf 'DIR=5;\\r\\nMET=5;\\r\\n' >'%2' && ln -s '%2' trevanto.ini%4")
+                                  .arg(QFileInfo(shared).absolutePath(), shared, QFileInfo(dataFile).absolutePath(),
+                                       readOnly ? QStringLiteral(" && chmod 555 '%1'").arg(QFileInfo(shared).absolutePath())
+                                                : QString()));
     QVERIFY(placing.waitForFinished() && placing.exitCode() == 0);
-    QLockFile otherCopy(shared + QStringLiteral(".lock"));
+    const QString held = readOnly ? dataFile : shared;
+    QLockFile otherCopy(held + QStringLiteral(".lock"));
     QVERIFY(otherCopy.tryLock(0));
 
     QProcess program;
     folder.startSignalled(program, QStringLiteral("kill -TERM $$"));
     QVERIFY(program.waitForFinished(20000));
+    QFile::setPermissions(QFileInfo(shared).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // to be removed
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(program.readAllStandardError()).split(u'\n').filter(QStringLiteral("trevanto: ")),
              QStringList{QStringLiteral("trevanto: O Trevanto já está aberto com este percurso, que é gravado em %1. "
-                                        "Continue o trabalho na janela que já está aberta.").arg(shared)});
+                                        "Continue o trabalho na janela que já está aberta.").arg(held)});
     QCOMPARE(readAll(shared), QByteArray("DIR=5;\r\nMET=5;\r\n"));
     QVERIFY(QFileInfo(folder.workFile()).isSymLink());
 }

@@ -99,17 +99,6 @@ QByteArrayView valueFrom(QByteArrayView line, qsizetype index)
     return index < line.size() ? line.sliced(index) : QByteArrayView();
 }
 
-// Whether a file can be created in `dir`: tried for real, because
-// permission bits do not tell the whole story (ACLs, read-only mounts, virtualised
-// program folders).
-bool canWriteIn(const QString &dir)
-{
-    const QFileInfo info(dir);
-    if (!info.isDir())
-        return false;
-    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral("trevanto-probe-XXXXXX.tmp")));
-    return probe.open();
-}
 
 // A regular file that is not loaded: said at start, and kept before a save replaces it.
 WorkFileLoad refusedLoad(const QString &path, const QString &reason)
@@ -124,6 +113,17 @@ WorkFileLoad refusedLoad(const QString &path, const QString &reason)
 }
 
 } // namespace
+
+bool canWriteIn(const QString &dir)
+{
+    // Tried for real: permission bits do not tell the whole story (ACLs, read-only
+    // mounts, virtualised program folders).
+    const QFileInfo info(dir);
+    if (!info.isDir())
+        return false;
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral("trevanto-probe-XXXXXX.tmp")));
+    return probe.open();
+}
 
 QByteArray formatWorkFile(const WorkFileState &state, const QLocale &locale)
 {
@@ -334,7 +334,9 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
     // as a private file of this user's, which the program would show, copy and replace.
     if (followOwnLinks(path).isEmpty()) {
         load.status = LoadStatus::NotAFile;
-        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: é um link de outro usuário.").arg(shownPath);
+        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: é um link que o Trevanto não segue "
+                                      "(de outro usuário, ou que volta a si mesmo).")
+                               .arg(shownPath);
         return load;
     }
     // A folder, a device or a pipe is not a work file, and reading one could block
@@ -349,13 +351,18 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
                           .arg(info.size())
                           .arg(MaxWorkFileSize));
 
+    // The system's reason, as a sentence of the message.
     QFile file(path);
+    const auto refuseFor = [&] {
+        const QString reason = file.errorString();
+        return refuse(reason.endsWith(u'.') ? reason : reason + u'.');
+    };
     if (!file.open(QIODevice::ReadOnly))
-        return refuse(file.errorString());
+        return refuseFor();
     // One byte past the limit tells a file that grew since it was measured.
     const QByteArray bytes = file.read(MaxWorkFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        return refuse(file.errorString());
+        return refuseFor();
     return readWorkFile(bytes, locale, path);
 }
 

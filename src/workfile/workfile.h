@@ -108,6 +108,9 @@ struct WorkFileLoad
 
 WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale);
 
+// Whether a file can be created in the folder `dir`.
+bool canWriteIn(const QString &dir);
+
 // What the start makes of the bytes read from the regular file at `path`, with the
 // reader's own checks: a file over the size limit or holding a NUL byte is refused; one
 // whose DIR and MET lists hold different numbers of items loads the legs both hold, is

@@ -124,7 +124,8 @@ QString keepAside(const QString &from, const QString &backup)
     return copyDurably(from, backup);
 }
 
-const QString OthersLink = QStringLiteral("é um link de outro usuário");
+// followOwnLinks() leads nowhere: a link of another user's, or links that go round.
+const QString UnfollowedLink = QStringLiteral("é um link que o Trevanto não segue (de outro usuário, ou que volta a si mesmo)");
 
 // Whether the regular file at `path`, reached through the user's own links only, holds
 // exactly `bytes`.
@@ -156,7 +157,7 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, const std
     // lead the copy and the save to a file of that user's choosing.
     const QString target = followOwnLinks(path);
     if (target.isEmpty())
-        return fail(OthersLink);
+        return fail(UnfollowedLink);
     // A folder, a pipe or a device in the file's place is left alone: copying a pipe
     // would block for ever, and the save's rename would replace it.
     const QFileInfo existing(target);

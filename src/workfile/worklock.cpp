@@ -156,6 +156,11 @@ WorkLock lockWork(WorkFileLocation &location)
     PlaceLock fallback = lockPlace(location.fallbackPath);
     if (fallback.lock) {
         result.locks.push_back(fallback.lock);
+    } else if (!fallback.refusal.isEmpty() && (led.isEmpty() || !canWriteIn(QFileInfo(led).absolutePath()))) {
+        // Its own file leads into a folder it cannot write: keeping to its own place
+        // would leave this copy nowhere to save, and the other copy's work is its own.
+        result.locks.clear();
+        result.heldElsewhere = fallback.refusal;
     } else if (!fallback.refusal.isEmpty()) {
         if (location.readPath == location.fallbackPath)
             location.readPath = location.writePath;
