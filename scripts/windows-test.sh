@@ -513,7 +513,7 @@ install_checks() {
     local value
     for value in 'DisplayName +REG_SZ +Trevanto' "DisplayVersion +REG_SZ +$version" 'Publisher +REG_SZ +Pervona' \
         'DisplayIcon +REG_SZ +C:\\Program Files\\Trevanto\\trevanto\.exe,0' 'NoModify +REG_DWORD +0x1' \
-        'NoRepair +REG_DWORD +0x1' 'EstimatedSize +REG_DWORD +0x[0-9a-f]*[1-9a-f]'; do
+        'NoRepair +REG_DWORD +0x1' 'EstimatedSize +REG_DWORD +0x0*[1-9a-f][0-9a-f]*'; do
         tr -d '\r' <"$work/uninstall-key.txt" | grep -Eq "^ +$value\$" ||
             { tr -d '\r' <"$work/uninstall-key.txt" >&2; echo "$script_name: the uninstall entry lacks /$value/" >&2; return 1; }
     done
