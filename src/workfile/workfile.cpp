@@ -99,7 +99,6 @@ QByteArrayView valueFrom(QByteArrayView line, qsizetype index)
     return index < line.size() ? line.sliced(index) : QByteArrayView();
 }
 
-
 // A regular file that is not loaded: said at start, and kept before a save replaces it.
 WorkFileLoad refusedLoad(const QString &path, const QString &reason)
 {

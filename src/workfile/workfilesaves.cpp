@@ -208,13 +208,14 @@ WorkFileSaves::WorkFileSaves(const WorkFileLocation &location, bool readWhole)
     m_home.path = location.writePath;
     m_fallback.path = location.fallbackPath;
     for (Place *place : {&m_home, &m_fallback}) {
+        if (place->path.isEmpty())
+            continue;
         // Through the user's own links: a link to no file yet leaves the place vacant.
-        const QString led = followOwnLinks(place->path);
-        place->vacant = !place->path.isEmpty() && !led.isEmpty() && !QFileInfo::exists(led) && !QFileInfo(led).isSymLink();
-        place->unopened = !place->path.isEmpty() && place->path != location.readPath && QFileInfo(place->path).isFile();
-        if (readWhole && !place->path.isEmpty() && place->path == location.readPath) {
+        const QString target = followOwnLinks(place->path);
+        place->vacant = !target.isEmpty() && !QFileInfo::exists(target) && !QFileInfo(target).isSymLink();
+        place->unopened = place->path != location.readPath && QFileInfo(place->path).isFile();
+        if (readWhole && place->path == location.readPath) {
             // Only a regular file is read again: a pipe would block.
-            const QString target = followOwnLinks(place->path);
             QFile file(target);
             place->kept = identityOf(place->path);
             if (place->kept && !target.isEmpty() && QFileInfo(target).isFile() && file.open(QIODevice::ReadOnly))

@@ -156,12 +156,14 @@ WorkLock lockWork(WorkFileLocation &location)
     PlaceLock fallback = lockPlace(location.fallbackPath);
     if (fallback.lock) {
         result.locks.push_back(fallback.lock);
-    } else if (!fallback.refusal.isEmpty() && (led.isEmpty() || !canWriteIn(QFileInfo(led).absolutePath()))) {
+    } else if (!fallback.refusal.isEmpty()) {
         // Its own file leads into a folder it cannot write: keeping to its own place
         // would leave this copy nowhere to save, and the other copy's work is its own.
-        result.locks.clear();
-        result.heldElsewhere = fallback.refusal;
-    } else if (!fallback.refusal.isEmpty()) {
+        if (led.isEmpty() || !canWriteIn(QFileInfo(led).absolutePath())) {
+            result.locks.clear();
+            result.heldElsewhere = fallback.refusal;
+            return result;
+        }
         if (location.readPath == location.fallbackPath)
             location.readPath = location.writePath;
         location.fallbackPath.clear();
