@@ -41,7 +41,13 @@ install(TARGETS trevanto trevanto_console RUNTIME DESTINATION .)
 install(IMPORTED_RUNTIME_ARTIFACTS Qt6::Core Qt6::Gui Qt6::Widgets Qt6::PrintSupport
     RUNTIME DESTINATION .)
 install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsIntegrationPlugin LIBRARY DESTINATION platforms)
-install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsVistaStylePlugin LIBRARY DESTINATION styles)
+# The native look is qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle (the Vista and
+# the Windows 11 looks) since.
+if(TARGET Qt6::QModernWindowsStylePlugin)
+    install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QModernWindowsStylePlugin LIBRARY DESTINATION styles)
+else()
+    install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsVistaStylePlugin LIBRARY DESTINATION styles)
+endif()
 if(TARGET Qt6::QICOPlugin)
     install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QICOPlugin LIBRARY DESTINATION imageformats)
 endif()
@@ -121,10 +127,20 @@ configure_file(${_trevanto_packaging}/windows/licencas/LEIA-ME.txt.in
     ${_trevanto_licences}/LEIA-ME.txt @ONLY NEWLINE_STYLE CRLF)
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${_trevanto_licences}/Trevanto-GPL-3.0.txt
     @ONLY NEWLINE_STYLE CRLF)
-foreach(_text IN ITEMS Qt-LGPL-3.0.txt Qt-terceiros.txt GCC-runtime.txt MinGW-w64.txt)
+foreach(_text IN ITEMS Qt-LGPL-3.0.txt GCC-runtime.txt MinGW-w64.txt)
     configure_file(${_trevanto_packaging}/windows/licencas/${_text} ${_trevanto_licences}/${_text}
         @ONLY NEWLINE_STYLE CRLF)
 endforeach()
+# What Qt carries inside differs from version to version: its notices are written for
+# each version that is built here, by windows/collect-qt-notices.py from its source.
+set(_trevanto_qt_notices ${_trevanto_packaging}/windows/licencas/Qt-terceiros-${TREVANTO_QT_VERSION}.txt)
+if(NOT EXISTS ${_trevanto_qt_notices})
+    message(FATAL_ERROR "${_trevanto_qt_notices} is missing: write the notices of what Qt "
+                        "${TREVANTO_QT_VERSION} carries inside with "
+                        "packaging/windows/collect-qt-notices.py from its source")
+endif()
+configure_file(${_trevanto_qt_notices} ${_trevanto_licences}/Qt-terceiros.txt
+    @ONLY NEWLINE_STYLE CRLF)
 install(DIRECTORY ${_trevanto_licences}/ DESTINATION licencas)
 
 # A stripping install (cpack's) strips the libraries copied beside the program too.

@@ -36,7 +36,7 @@ test_packages=(
 # Debian's patches applied.
 windows_packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    ninja-build dpkg-dev nsis zip unzip
+    ninja-build dpkg-dev nsis zip unzip python3
     wine wine64 xvfb xauth xdotool x11-utils imagemagick
 )
 

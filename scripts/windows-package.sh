@@ -184,6 +184,14 @@ build_qt() {
         done <"$series"
         say "unpacked with Debian's $count patches applied"
     fi
+    # The notices that go with the program must be those of what this source compiles
+    # into Qt: checked before the long build, not after.
+    local notices=packaging/windows/licencas/Qt-terceiros-$qt_version.txt
+    python3 packaging/windows/collect-qt-notices.py "$build_dir/source" >"$qt_prefix.notices.txt" ||
+        fail "the notices of Qt's third-party code could not be read from its source"
+    cmp -s "$qt_prefix.notices.txt" "$notices" ||
+        fail "$notices is not what Qt $qt_version's source says ($qt_prefix.notices.txt," \
+            "written from it by packaging/windows/collect-qt-notices.py)"
 
     # The toolchain file goes with the installed Qt, whose configuration names it.
     local staged=$build_dir/install$qt_prefix
