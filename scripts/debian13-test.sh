@@ -9,9 +9,15 @@
 #      the packages it needs (scripts/install-deps.sh --test), the suites of an
 #      optimised build with a real PDF printer, and the smoke test in a real window on
 #      Xvfb. Its summary names the system, its Qt and its counts.
-# The Windows program is not built there. Exits with the status of that test run.
+# The Windows program is not built there unless asked for. Exits with the status of
+# that test run.
 #
-#   sudo scripts/debian13-test.sh
+#   sudo scripts/debian13-test.sh [--only STEP,...]
+#
+# --only hands its steps to scripts/test.sh there instead of tests,smoke: --only windows
+# cross-builds the Windows program from Debian 13's own Qt source (Qt for Windows cached
+# inside the root, as windows-package.sh caches it on any system; its first build takes
+# over an hour on two cores) and tests it under Debian 13's Wine.
 #
 # The root: TREVANTO_DEBIAN13_ROOT (default /var/cache/trevanto/debian-13-root), made in
 # a temporary folder beside it and renamed into place only when complete, so that a
@@ -25,6 +31,15 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
+steps=tests,smoke
+case "${1:-}" in
+    "") ;;
+    --only)
+        [[ $# -eq 2 && -n "$2" ]] || { echo "usage: $0 [--only STEP,...]" >&2; exit 2; }
+        steps=$2
+        ;;
+    *) echo "usage: $0 [--only STEP,...]" >&2; exit 2 ;;
+esac
 root=${TREVANTO_DEBIAN13_ROOT:-/var/cache/trevanto/debian-13-root}
 mirror=${TREVANTO_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 suite=trixie
@@ -171,6 +186,6 @@ done
 status=0
 # The root's own print server, not this machine's: the clients find it at its socket.
 in_root "${handed[@]}" CUPS_SERVER=/run/cups/cups.sock \
-    bash -c "cd $inside && scripts/test.sh --only tests,smoke" || status=$?
+    bash -c "cd $inside && scripts/test.sh --only $(printf %q "$steps")" || status=$?
 say "done in $((SECONDS - started)) s"
 exit "$status"
