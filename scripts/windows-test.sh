@@ -75,6 +75,14 @@ stop_extra() {
     if [[ -n "${WINEPREFIX:-}" && -d "$WINEPREFIX" ]]; then
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
+        # The server names its folder by the prefix's device and inode.
+        local server folder
+        server=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+        for folder in /tmp/wine-*/"$server"; do
+            [[ -d "$folder" && ! -L "$folder" ]] || continue
+            rm -rf "$folder"
+            rmdir "$(dirname "$folder")" 2>/dev/null || true
+        done
     fi
     rm -f "$tree/qt.conf"
 }
@@ -95,9 +103,12 @@ export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 # which nothing here needs, and no menu entries for the Linux desktop.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_CACHE_HOME=$work/home/.cache
-# The Wine server's socket folder goes into TMPDIR.
-export TMPDIR=$work/tmp
-mkdir -p "$HOME" "$TMPDIR"
+# Debian's Wine makes its server's socket folder (wine-XXXXXX) in TMPDIR, else in /tmp;
+# the Wine 10 of Debian 13 aborts in its server ("free(): invalid pointer") when TMPDIR
+# is set, so it is left unset, and the folder this prefix's server made goes at
+# the end (stop_extra).
+unset TMPDIR
+mkdir -p "$HOME"
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 unset WINEQT_QPA_PLATFORM WINEPATH
 # Wine would take the Linux print server's queues for Windows printers (the test
@@ -131,8 +142,13 @@ wine_path="$(windows_path "$qt_prefix/bin")"
 for dir in "${runtime_dirs[@]}"; do
     [[ ";$wine_path;" == *";$dir;"* ]] || wine_path+=";$dir"
 done
-font_dir=/usr/share/fonts/truetype/liberation2
-[[ -f "$font_dir/LiberationSans-Regular.ttf" ]] || fail "no $font_dir/LiberationSans-Regular.ttf (Debian package fonts-liberation2)"
+# Liberation 2 is in liberation2/ on Debian 12, in liberation/ on Debian 13 (where
+# fonts-liberation2 is a transitional package for fonts-liberation).
+font_dir=
+for folder in /usr/share/fonts/truetype/liberation2 /usr/share/fonts/truetype/liberation; do
+    [[ -f "$folder/LiberationSans-Regular.ttf" ]] && { font_dir=$folder; break; }
+done
+[[ -n "$font_dir" ]] || fail "no LiberationSans-Regular.ttf in /usr/share/fonts/truetype/liberation2 or liberation (Debian package fonts-liberation2)"
 cat >"$tree/qt.conf" <<EOF
 [Paths]
 Prefix = $(windows_path "$qt_prefix" | tr '\\' /)
