@@ -41,8 +41,8 @@ install(TARGETS trevanto trevanto_console RUNTIME DESTINATION .)
 install(IMPORTED_RUNTIME_ARTIFACTS Qt6::Core Qt6::Gui Qt6::Widgets Qt6::PrintSupport
     RUNTIME DESTINATION .)
 install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsIntegrationPlugin LIBRARY DESTINATION platforms)
-# The native look is qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle (the Vista and
-# the Windows 11 looks) since.
+# The native look is qwindowsvistastyle in Qt 6.4, qmodernwindowsstyle (the Vista and the
+# Windows 11 looks) in Qt 6.8.
 if(TARGET Qt6::QModernWindowsStylePlugin)
     install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QModernWindowsStylePlugin LIBRARY DESTINATION styles)
 else()

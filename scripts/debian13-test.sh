@@ -16,8 +16,8 @@
 #
 # --only hands its steps to scripts/test.sh there instead of tests,smoke: --only windows
 # cross-builds the Windows program from Debian 13's own Qt source (Qt for Windows cached
-# inside the root, as windows-package.sh caches it on any system; its first build takes
-# over an hour on two cores) and tests it under Debian 13's Wine.
+# inside the root, as windows-package.sh caches it on any system; its first build took
+# 23 minutes on two cores) and tests it under Debian 13's Wine.
 #
 # The root: TREVANTO_DEBIAN13_ROOT (default /var/cache/trevanto/debian-13-root), made in
 # a temporary folder beside it and renamed into place only when complete, so that a
