@@ -134,7 +134,7 @@ endforeach()
 # What Qt carries inside differs from version to version: its notices are written for
 # each version that is built here, by windows/collect-qt-notices.py from its source.
 set(_trevanto_qt_notices ${_trevanto_packaging}/windows/licencas/Qt-terceiros-${TREVANTO_QT_VERSION}.txt)
-if(NOT EXISTS ${_trevanto_qt_notices})
+if(NOT EXISTS "${_trevanto_qt_notices}")
     message(FATAL_ERROR "${_trevanto_qt_notices} is missing: write the notices of what Qt "
                         "${TREVANTO_QT_VERSION} carries inside with "
                         "packaging/windows/collect-qt-notices.py from its source")

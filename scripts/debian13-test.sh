@@ -36,6 +36,8 @@ case "${1:-}" in
     "") ;;
     --only)
         [[ $# -eq 2 && -n "$2" ]] || { echo "usage: $0 [--only STEP,...]" >&2; exit 2; }
+        # The root is Debian 13 already: a stage that makes another root in it is no step.
+        [[ ",$2," != *,debian13,* ]] || { echo "$0: --only debian13 is this script itself" >&2; exit 2; }
         steps=$2
         ;;
     *) echo "usage: $0 [--only STEP,...]" >&2; exit 2 ;;

@@ -189,9 +189,13 @@ build_qt() {
     local notices=packaging/windows/licencas/Qt-terceiros-$qt_version.txt
     python3 packaging/windows/collect-qt-notices.py "$build_dir/source" >"$qt_prefix.notices.txt" ||
         fail "the notices of Qt's third-party code could not be read from its source"
+    [[ -f "$notices" ]] ||
+        fail "$notices is missing: the notices of Qt $qt_version, written from its source by" \
+            "packaging/windows/collect-qt-notices.py, are in $qt_prefix.notices.txt"
     cmp -s "$qt_prefix.notices.txt" "$notices" ||
         fail "$notices is not what Qt $qt_version's source says ($qt_prefix.notices.txt," \
             "written from it by packaging/windows/collect-qt-notices.py)"
+    rm -f "$qt_prefix.notices.txt"
 
     # The toolchain file goes with the installed Qt, whose configuration names it.
     local staged=$build_dir/install$qt_prefix

@@ -25,7 +25,7 @@ USED = [
     # Qt6Gui.dll
     "libpng", "freetype", "freetype-zlib", "freetype-bdf", "freetype-pcf", "harfbuzz-ng",
     "md4c", "icc-srgb-color-profile", "grayraster", "smooth-scaling-algorithm",
-    "xserverhelper", "aglfn",
+    "xserverhelper", "aglfn", "webgradients",
 ]
 
 # Compiled in where the source has them (Qt 6.8): Qt6Core's built-in MIME database and
@@ -38,7 +38,9 @@ FREEDESKTOP_MIME = "src/corelib/mimetypes/mime/packages/freedesktop.org.xml"
 
 
 def entries(source):
-    for path in sorted(source.glob("src/**/qt_attribution.json")):
+    # util/gradientgen holds the notice of the gradients compiled into Qt6Gui.
+    paths = list(source.glob("src/**/qt_attribution.json")) + list(source.glob("util/**/qt_attribution.json"))
+    for path in sorted(paths):
         data = json.loads(path.read_text(encoding="utf-8"), strict=False)
         for entry in data if isinstance(data, list) else [data]:
             yield path.parent, entry
@@ -51,8 +53,7 @@ def licence_texts(source, folder, entry):
     if files:
         return [folder / file for file in files]
     names = re.findall(r"[A-Za-z0-9.+-]+", entry.get("LicenseId", ""))
-    return [source / "LICENSES" / f"{name}.txt" for name in names
-            if name not in ("AND", "OR", "WITH") and (source / "LICENSES" / f"{name}.txt").is_file()]
+    return [source / "LICENSES" / f"{name}.txt" for name in names if name not in ("AND", "OR", "WITH")]
 
 
 def write_entry(out, source, folder, entry):
