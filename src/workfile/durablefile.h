@@ -60,7 +60,13 @@ inline bool isSameFile(const QString &one, const QString &other)
 // place its links end at, when each of them belongs to the user or to the system (root;
 // on Windows also the administrators). Empty when a link there belongs to anyone else:
 // in a folder others can write, a link of theirs would lead the program's writes, and
-// its copies, wherever they chose.
+// its copies, wherever they chose; empty too when the links go round.
 QString followOwnLinks(const QString &path);
+
+// Why a path that followOwnLinks() leads nowhere from is not used, as the user is told.
+inline QString unfollowedLinkReason()
+{
+    return QStringLiteral("é um link que o Trevanto não segue (de outro usuário, ou que volta a si mesmo)");
+}
 
 } // namespace trevanto

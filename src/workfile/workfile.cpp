@@ -333,9 +333,7 @@ WorkFileLoad loadWorkFile(const QString &path, const QLocale &locale)
     // as a private file of this user's, which the program would show, copy and replace.
     if (followOwnLinks(path).isEmpty()) {
         load.status = LoadStatus::NotAFile;
-        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: é um link que o Trevanto não segue "
-                                      "(de outro usuário, ou que volta a si mesmo).")
-                               .arg(shownPath);
+        load.message = QStringLiteral("O arquivo de trabalho %1 não foi lido: %2.").arg(shownPath, unfollowedLinkReason());
         return load;
     }
     // A folder, a device or a pipe is not a work file, and reading one could block

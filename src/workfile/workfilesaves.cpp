@@ -124,9 +124,6 @@ QString keepAside(const QString &from, const QString &backup)
     return copyDurably(from, backup);
 }
 
-// followOwnLinks() leads nowhere: a link of another user's, or links that go round.
-const QString UnfollowedLink = QStringLiteral("é um link que o Trevanto não segue (de outro usuário, ou que volta a si mesmo)");
-
 // Whether the regular file at `path`, reached through the user's own links only, holds
 // exactly `bytes`.
 bool holdsExactly(const QString &path, const QByteArray &bytes)
@@ -157,7 +154,7 @@ SaveOutcome saveWorkFile(const QString &path, const QByteArray &bytes, const std
     // lead the copy and the save to a file of that user's choosing.
     const QString target = followOwnLinks(path);
     if (target.isEmpty())
-        return fail(UnfollowedLink);
+        return fail(unfollowedLinkReason());
     // A folder, a pipe or a device in the file's place is left alone: copying a pipe
     // would block for ever, and the save's rename would replace it.
     const QFileInfo existing(target);
@@ -289,10 +286,10 @@ SaveReport WorkFileSaves::save(const QByteArray &bytes)
         // with a time from the future, would win over the work just saved. The second
         // place may be the file just saved under another name: that one stays.
         const std::optional<FileIdentity> there = identityOf(m_fallback.path);
-        const bool same = there && m_home.kept && there->isSameFile(*m_home.kept);
-        const Look look = same || m_fallback.path.isEmpty() ? Look() : lookAt(m_fallback, bytes);
-        if (!m_fallback.path.isEmpty() && !same
-            && retireWorkFile(m_fallback.path, m_fallback.written ? m_fallback.kept : std::nullopt)) {
+        const bool retiring = !m_fallback.path.isEmpty() && !(there && m_home.kept && there->isSameFile(*m_home.kept));
+        // Looked at before it goes, to tell of a course in it the user has not seen.
+        const Look look = retiring ? lookAt(m_fallback, bytes) : Look();
+        if (retiring && retireWorkFile(m_fallback.path, m_fallback.written ? m_fallback.kept : std::nullopt)) {
             if (!look.told.isEmpty())
                 told << look.told;
             m_fallback.kept.reset();
